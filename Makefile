@@ -1,0 +1,73 @@
+# Set-up and build front end over CMake for a fresh Debian 12 machine.
+SHELL := /bin/bash
+JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD_TYPE ?= RelWithDebInfo
+
+DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
+                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run test test-plain test-asan test-tsan bench format clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing missing packages:$$missing"; \
+	    $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build/CMakeCache.txt: | deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build build -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	    echo "No display found: running Quillon on Qt's offscreen platform."; \
+	    QT_QPA_PLATFORM=offscreen ./build/quillon; \
+	else \
+	    ./build/quillon; \
+	fi
+
+# The whole suite, then again under AddressSanitizer + UBSan, then the threaded
+# tests under ThreadSanitizer.
+test: test-plain test-asan test-tsan
+
+test-plain: build
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ctest --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && \
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
+	ctest --output-on-failure -L threads -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=ON
+	cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; }; done; true
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-tsan build-bench
