@@ -1,0 +1,7 @@
+#include "sensorsdk.h"
+
+SensorSdkTable &sensorSdkTable()
+{
+    static SensorSdkTable table;
+    return table;
+}
