@@ -1,0 +1,471 @@
+#include "gaugearc.h"
+
+#include "gaugegeometry.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <QPolygon>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kDegreesToRadians = 0.017453292519943295;
+
+// More divisions than this cannot be told apart on a dial a few hundred pixels
+// wide; beyond them a layer is left out rather than looping for billions of steps.
+constexpr qint64 kMaxTicks = 3600;
+constexpr int kMaxScaleNumbers = 360;
+
+// Keeps a pointer rotation finite for QPainter::rotate; far beyond any sensible
+// dial, so on-scale drawing is unaffected.
+constexpr double kMaxRotationDegrees = 1.0e9;
+
+QString formatNumber(double number, int precision)
+{
+    return QStringLiteral("%1").arg(number, 0, 'f', precision, QLatin1Char(' '));
+}
+
+} // namespace
+
+GaugeArc::GaugeArc(QWidget *parent)
+    : QWidget(parent), value(0.0), maxValue(100.0), minValue(0.0), precision(0), scaleMajor(10),
+      scaleMinor(10), startAngle(45), endAngle(45), animation(false), animationStep(0.5),
+      arcColor(21, 134, 200), scaleColor(25, 141, 205), scaleNumColor(100, 176, 221),
+      pointerColor(255, 107, 107), textColor(76, 255, 50), strUnit(QStringLiteral("℃")),
+      strExplainText(QStringLiteral("Explain")), pointerStyle(PointerStyle_Indicator),
+      reverse(false), currentValue(0.0), timer(new QTimer(this))
+{
+    timer->setInterval(10);
+    connect(timer, &QTimer::timeout, this, &GaugeArc::updateValue);
+    setFont(QFont(QStringLiteral("Arial"), 7));
+}
+
+GaugeArc::~GaugeArc()
+{
+    if (timer->isActive()) {
+        timer->stop();
+    }
+}
+
+void GaugeArc::setRange(double minValue, double maxValue)
+{
+    // Written so that NaN fails too; an unbounded or overflowing span could not be
+    // drawn, so it is refused like an empty one.
+    if (!(minValue < maxValue) || !std::isfinite(maxValue - minValue)) {
+        return;
+    }
+    this->minValue = minValue;
+    this->maxValue = maxValue;
+    update();
+
+    // A target left outside the new scale moves to its nearest end, exactly as if
+    // setValue had been given that end, so the pointer never rests off the dial.
+    if (value < minValue) {
+        applyTarget(minValue);
+    } else if (value > maxValue) {
+        applyTarget(maxValue);
+    }
+}
+
+void GaugeArc::setRange(int minValue, int maxValue)
+{
+    setRange(static_cast<double>(minValue), static_cast<double>(maxValue));
+}
+
+void GaugeArc::setMinValue(double minValue)
+{
+    setRange(minValue, maxValue);
+}
+
+void GaugeArc::setMaxValue(double maxValue)
+{
+    setRange(minValue, maxValue);
+}
+
+void GaugeArc::setValue(double value)
+{
+    // Written so that NaN counts as outside the range.
+    if (!(value >= minValue && value <= maxValue) || value == this->value) {
+        return;
+    }
+    applyTarget(value);
+}
+
+void GaugeArc::setValue(int value)
+{
+    setValue(static_cast<double>(value));
+}
+
+void GaugeArc::applyTarget(double target)
+{
+    reverse = target < value;
+    value = target;
+    emit valueChanged(value);
+
+    if (!animation) {
+        currentValue = value;
+        update();
+    } else {
+        timer->start();
+    }
+}
+
+void GaugeArc::setPrecision(int precision)
+{
+    if (precision <= 3) {
+        this->precision = precision;
+        update();
+    }
+}
+
+void GaugeArc::setScaleMajor(int scaleMajor)
+{
+    this->scaleMajor = scaleMajor;
+    update();
+}
+
+void GaugeArc::setScaleMinor(int scaleMinor)
+{
+    this->scaleMinor = scaleMinor;
+    update();
+}
+
+void GaugeArc::setStartAngle(int startAngle)
+{
+    this->startAngle = startAngle;
+    update();
+}
+
+void GaugeArc::setEndAngle(int endAngle)
+{
+    this->endAngle = endAngle;
+    update();
+}
+
+void GaugeArc::setAnimation(bool animation)
+{
+    this->animation = animation;
+    update();
+}
+
+void GaugeArc::setAnimationStep(double animationStep)
+{
+    this->animationStep = animationStep;
+    update();
+}
+
+void GaugeArc::setArcColor(QColor arcColor)
+{
+    this->arcColor = arcColor;
+    update();
+}
+
+void GaugeArc::setScaleColor(QColor scaleColor)
+{
+    this->scaleColor = scaleColor;
+    update();
+}
+
+void GaugeArc::setScaleNumColor(QColor scaleNumColor)
+{
+    this->scaleNumColor = scaleNumColor;
+    update();
+}
+
+void GaugeArc::setPointerColor(QColor pointerColor)
+{
+    this->pointerColor = pointerColor;
+    update();
+}
+
+void GaugeArc::setTextColor(QColor textColor)
+{
+    this->textColor = textColor;
+    update();
+}
+
+void GaugeArc::setStrUnit(QString strUnitIn)
+{
+    strUnit = strUnitIn;
+    update();
+}
+
+void GaugeArc::setExplainText(QString strExplainTextIn)
+{
+    strExplainText = strExplainTextIn;
+}
+
+void GaugeArc::updateCurrentValue(int typeNum)
+{
+    if (typeNum == 1) {
+        currentValue = (currentValue - 32.0) / 1.8;
+    } else if (typeNum == 2) {
+        currentValue = currentValue * 1.8 + 32.0;
+    }
+}
+
+void GaugeArc::setPointerStyle(PointerStyle pointerStyle)
+{
+    this->pointerStyle = pointerStyle;
+    update();
+}
+
+void GaugeArc::updateValue()
+{
+    // A step that cannot move the drawn value (zero, negative, NaN, infinite, or
+    // too small to change a large value) would keep the timer repainting forever:
+    // such a run ends at once on its target.
+    const bool usableStep = animationStep > 0.0 && std::isfinite(animationStep);
+
+    if (!reverse) {
+        if (currentValue >= value) {
+            timer->stop();
+        } else {
+            const double next = currentValue + animationStep;
+            if (usableStep && next > currentValue) {
+                currentValue = next;
+            } else {
+                currentValue = value;
+                timer->stop();
+            }
+        }
+    } else {
+        if (value >= currentValue) {
+            timer->stop();
+        } else {
+            const double next = currentValue - animationStep;
+            if (usableStep && next < currentValue) {
+                currentValue = next;
+            } else {
+                currentValue = value;
+                timer->stop();
+            }
+        }
+    }
+    update();
+}
+
+double GaugeArc::drawnFraction() const
+{
+    return (currentValue - minValue) / (maxValue - minValue);
+}
+
+double GaugeArc::pointerRotation() const
+{
+    const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+    const double rotation = span / (maxValue - minValue) * (currentValue - minValue);
+    return boundedForDrawing(rotation, kMaxRotationDegrees);
+}
+
+void GaugeArc::paintEvent(QPaintEvent *)
+{
+    const int width = this->width();
+    const int height = this->height();
+    const int side = qMin(width, height);
+    if (side <= 0) {
+        return;
+    }
+
+    QPainter painter(this);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.translate(width / 2, height / 2);
+    painter.scale(side / 200.0, side / 200.0);
+
+    drawArc(&painter);
+    drawScale(&painter);
+    drawScaleNum(&painter);
+
+    switch (pointerStyle) {
+    case PointerStyle_Circle:
+        drawPointerCircle(&painter);
+        break;
+    case PointerStyle_Indicator:
+        drawPointerIndicator(&painter);
+        break;
+    case PointerStyle_IndicatorR:
+        drawPointerIndicatorR(&painter);
+        break;
+    case PointerStyle_Triangle:
+        drawPointerTriangle(&painter);
+        break;
+    default:
+        // Values outside the enumeration draw no pointer.
+        break;
+    }
+
+    drawRoundCircle(&painter);
+    drawCenterCircle(&painter);
+    drawValue(&painter);
+}
+
+void GaugeArc::drawArc(QPainter *painter)
+{
+    painter->save();
+    QPen pen = painter->pen();
+    pen.setColor(arcColor);
+    pen.setWidthF(2.0);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+
+    const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+    const GaugeArcAngles angles = gaugeArcAngles(startAngle, span, drawnFraction());
+
+    for (const double radius : {98.0, 90.0}) {
+        const QRectF rect(-radius, -radius, radius * 2, radius * 2);
+        painter->drawArc(rect, angles.currentStart, angles.currentSpan);
+        painter->drawArc(rect, angles.restStart, angles.restSpan);
+    }
+    painter->restore();
+}
+
+void GaugeArc::drawScale(QPainter *painter)
+{
+    painter->save();
+    painter->setPen(scaleColor);
+    painter->rotate(startAngle);
+
+    const qint64 steps = static_cast<qint64>(scaleMajor) * scaleMinor;
+    if (scaleMajor >= 1 && scaleMinor >= 1 && steps <= kMaxTicks) {
+        const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+        const double angleStep = span / static_cast<double>(steps);
+        QPen pen = painter->pen();
+        pen.setCapStyle(Qt::RoundCap);
+        for (qint64 i = 0; i <= steps; ++i) {
+            if (i % scaleMinor == 0) {
+                pen.setWidthF(1.5);
+                painter->setPen(pen);
+                painter->drawLine(QLineF(0, 85, 0, 97));
+            } else {
+                pen.setWidthF(1.0);
+                painter->setPen(pen);
+                painter->drawLine(QLineF(0, 92, 0, 97));
+            }
+            painter->rotate(angleStep);
+        }
+    }
+    painter->restore();
+}
+
+void GaugeArc::drawScaleNum(QPainter *painter)
+{
+    painter->save();
+    painter->setPen(scaleNumColor);
+
+    if (scaleMajor >= 1 && scaleMajor <= kMaxScaleNumbers) {
+        const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+        const double startRad = (270.0 - startAngle) * kDegreesToRadians;
+        const double deltaRad = (span / scaleMajor) * kDegreesToRadians;
+        const QFontMetrics metrics = fontMetrics();
+        const int fontHeight = metrics.height();
+
+        for (int i = 0; i <= scaleMajor; ++i) {
+            const double angle = startRad - i * deltaRad;
+            const double number = i * ((maxValue - minValue) / scaleMajor) + minValue;
+            const QString text = formatNumber(number, precision);
+            const QPoint origin =
+                gaugeScaleNumberOrigin(angle, metrics.horizontalAdvance(text), fontHeight);
+            painter->drawText(origin, text);
+        }
+    }
+    painter->restore();
+}
+
+void GaugeArc::drawPointerCircle(QPainter *painter)
+{
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(pointerColor);
+
+    painter->rotate(startAngle);
+    painter->rotate(pointerRotation());
+    painter->drawEllipse(QRectF(-8, 38, 16, 16));
+
+    painter->setPen(QPen(QBrush(scaleColor), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin));
+    painter->drawLine(QLineF(0, 46, 0, 56));
+    painter->restore();
+}
+
+void GaugeArc::drawPointerIndicator(QPainter *painter)
+{
+    painter->save();
+    painter->setOpacity(0.8);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(pointerColor);
+
+    const QPolygon pts({QPoint(-5, 0), QPoint(5, 0), QPoint(0, 75)});
+    painter->rotate(startAngle);
+    painter->rotate(pointerRotation());
+    painter->drawConvexPolygon(pts);
+    painter->restore();
+}
+
+void GaugeArc::drawPointerIndicatorR(QPainter *painter)
+{
+    painter->save();
+    painter->setOpacity(0.6);
+    painter->setPen(pointerColor);
+    painter->setBrush(pointerColor);
+
+    const QPolygon pts({QPoint(-5, 0), QPoint(5, 0), QPoint(0, 75)});
+    painter->rotate(startAngle);
+    painter->rotate(pointerRotation());
+    painter->drawConvexPolygon(pts);
+
+    QPen pen = painter->pen();
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setWidthF(4.0);
+    painter->setPen(pen);
+    painter->drawLine(QLineF(0, 0, 0, 75));
+    painter->restore();
+}
+
+void GaugeArc::drawPointerTriangle(QPainter *painter)
+{
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(pointerColor);
+
+    const QPolygon pts({QPoint(-5, 55), QPoint(5, 55), QPoint(0, 65)});
+    painter->rotate(startAngle);
+    painter->rotate(pointerRotation());
+    painter->drawConvexPolygon(pts);
+    painter->restore();
+}
+
+void GaugeArc::drawRoundCircle(QPainter *painter)
+{
+    painter->save();
+    painter->setOpacity(0.5);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(pointerColor);
+    painter->drawEllipse(QRectF(-12, -12, 24, 24));
+    painter->restore();
+}
+
+void GaugeArc::drawCenterCircle(QPainter *painter)
+{
+    painter->save();
+    painter->setOpacity(1.0);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(pointerColor);
+    painter->drawEllipse(QRectF(-8, -8, 16, 16));
+    painter->restore();
+}
+
+void GaugeArc::drawValue(QPainter *painter)
+{
+    painter->save();
+    painter->setPen(textColor);
+    painter->setFont(QFont(QStringLiteral("Arial"), 14));
+
+    const int radius = 100;
+    const QRectF textRect(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
+    const QString text =
+        formatNumber(currentValue, precision) + strUnit + QLatin1Char('\n') + strExplainText;
+    painter->drawText(textRect, Qt::AlignCenter, text);
+    painter->restore();
+}

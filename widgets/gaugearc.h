@@ -1,0 +1,141 @@
+#ifndef GAUGEARC_H
+#define GAUGEARC_H
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+class QTimer;
+
+// A dial: a clockwise scale with ticks and numbers, a pointer, a hub, and the
+// drawn value with its unit above a caption. Painted in a 200 × 200 logical
+// square that is scaled to the smaller side of the widget. Driven only through
+// its slots; with animation on, the pointer moves in steps every 10 ms.
+class GaugeArc : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(double value READ getValue WRITE setValue)
+    Q_PROPERTY(double minValue READ getMinValue WRITE setMinValue)
+    Q_PROPERTY(double maxValue READ getMaxValue WRITE setMaxValue)
+    Q_PROPERTY(int precision READ getPrecision WRITE setPrecision)
+    Q_PROPERTY(int scaleMajor READ getScaleMajor WRITE setScaleMajor)
+    Q_PROPERTY(int scaleMinor READ getScaleMinor WRITE setScaleMinor)
+    Q_PROPERTY(int startAngle READ getStartAngle WRITE setStartAngle)
+    Q_PROPERTY(int endAngle READ getEndAngle WRITE setEndAngle)
+    Q_PROPERTY(bool animation READ getAnimation WRITE setAnimation)
+    Q_PROPERTY(double animationStep READ getAnimationStep WRITE setAnimationStep)
+    Q_PROPERTY(QColor arcColor READ getArcColor WRITE setArcColor)
+    Q_PROPERTY(QColor scaleColor READ getScaleColor WRITE setScaleColor)
+    Q_PROPERTY(QColor scaleNumColor READ getScaleNumColor WRITE setScaleNumColor)
+    Q_PROPERTY(QColor pointerColor READ getPointerColor WRITE setPointerColor)
+    Q_PROPERTY(QColor textColor READ getTextColor WRITE setTextColor)
+    Q_PROPERTY(QString strUnit READ getStrUnit WRITE setStrUnit)
+    Q_PROPERTY(PointerStyle pointerStyle READ getPointerStyle WRITE setPointerStyle)
+
+public:
+    enum PointerStyle
+    {
+        PointerStyle_Circle = 0,
+        PointerStyle_Indicator = 1,
+        PointerStyle_IndicatorR = 2,
+        PointerStyle_Triangle = 3
+    };
+    Q_ENUM(PointerStyle)
+
+    explicit GaugeArc(QWidget *parent = nullptr);
+    ~GaugeArc() override;
+
+    double getValue() const { return value; }
+    double getMinValue() const { return minValue; }
+    double getMaxValue() const { return maxValue; }
+    int getPrecision() const { return precision; }
+    int getScaleMajor() const { return scaleMajor; }
+    int getScaleMinor() const { return scaleMinor; }
+    int getStartAngle() const { return startAngle; }
+    int getEndAngle() const { return endAngle; }
+    bool getAnimation() const { return animation; }
+    double getAnimationStep() const { return animationStep; }
+    QColor getArcColor() const { return arcColor; }
+    QColor getScaleColor() const { return scaleColor; }
+    QColor getScaleNumColor() const { return scaleNumColor; }
+    QColor getPointerColor() const { return pointerColor; }
+    QColor getTextColor() const { return textColor; }
+    QString getStrUnit() const { return strUnit; }
+    QString getExplainText() const { return strExplainText; }
+    PointerStyle getPointerStyle() const { return pointerStyle; }
+    // The value being drawn; it trails the target while an animation runs.
+    double getCurrentValue() const { return currentValue; }
+
+signals:
+    void valueChanged(double value);
+
+public slots:
+    void setRange(double minValue, double maxValue);
+    void setRange(int minValue, int maxValue);
+    void setMinValue(double minValue);
+    void setMaxValue(double maxValue);
+    void setValue(double value);
+    void setValue(int value);
+    void setPrecision(int precision);
+    void setScaleMajor(int scaleMajor);
+    void setScaleMinor(int scaleMinor);
+    void setStartAngle(int startAngle);
+    void setEndAngle(int endAngle);
+    void setAnimation(bool animation);
+    void setAnimationStep(double animationStep);
+    void setArcColor(QColor arcColor);
+    void setScaleColor(QColor scaleColor);
+    void setScaleNumColor(QColor scaleNumColor);
+    void setPointerColor(QColor pointerColor);
+    void setTextColor(QColor textColor);
+    void setStrUnit(QString strUnitIn);
+    void setExplainText(QString strExplainTextIn);
+    void updateCurrentValue(int typeNum);
+    void setPointerStyle(PointerStyle pointerStyle);
+
+private slots:
+    // One animation tick; driven by the 10 ms timer.
+    void updateValue();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void applyTarget(double target);
+    void drawArc(QPainter *painter);
+    void drawScale(QPainter *painter);
+    void drawScaleNum(QPainter *painter);
+    void drawPointerCircle(QPainter *painter);
+    void drawPointerIndicator(QPainter *painter);
+    void drawPointerIndicatorR(QPainter *painter);
+    void drawPointerTriangle(QPainter *painter);
+    void drawRoundCircle(QPainter *painter);
+    void drawCenterCircle(QPainter *painter);
+    void drawValue(QPainter *painter);
+    double drawnFraction() const;
+    double pointerRotation() const;
+
+    double value;
+    double maxValue;
+    double minValue;
+    int precision;
+    int scaleMajor;
+    int scaleMinor;
+    int startAngle;
+    int endAngle;
+    bool animation;
+    double animationStep;
+    QColor arcColor;
+    QColor scaleColor;
+    QColor scaleNumColor;
+    QColor pointerColor;
+    QColor textColor;
+    QString strUnit;
+    QString strExplainText;
+    PointerStyle pointerStyle;
+    bool reverse;
+    double currentValue;
+    QTimer *timer;
+};
+
+#endif // GAUGEARC_H

@@ -1,0 +1,54 @@
+#include "gaugegeometry.h"
+
+#include <climits>
+#include <cmath>
+
+int truncatedToInt(double x)
+{
+    if (std::isnan(x)) {
+        return 0;
+    }
+    if (x >= static_cast<double>(INT_MAX)) {
+        return INT_MAX;
+    }
+    if (x <= static_cast<double>(INT_MIN)) {
+        return INT_MIN;
+    }
+    return static_cast<int>(x);
+}
+
+double boundedForDrawing(double x, double limit)
+{
+    if (std::isnan(x)) {
+        return 0.0;
+    }
+    if (x > limit) {
+        return limit;
+    }
+    if (x < -limit) {
+        return -limit;
+    }
+    return x;
+}
+
+GaugeArcAngles gaugeArcAngles(int startAngle, double span, double fraction)
+{
+    const double arcCurrent = fraction * span;
+    const double arcRest = span - arcCurrent;
+    // In double so that extreme start angles cannot overflow an int subtraction.
+    const double base = 270.0 - static_cast<double>(startAngle);
+
+    GaugeArcAngles angles;
+    angles.currentStart = truncatedToInt((base - arcCurrent) * 16.0);
+    angles.currentSpan = truncatedToInt(arcCurrent * 16.0);
+    angles.restStart = truncatedToInt((base - arcCurrent - arcRest) * 16.0);
+    angles.restSpan = truncatedToInt(arcRest * 16.0);
+    return angles;
+}
+
+QPoint gaugeScaleNumberOrigin(double angleRadians, int textWidth, int fontHeight)
+{
+    const double x = 75.0 * std::cos(angleRadians) - textWidth / 2.0;
+    const double y = -75.0 * std::sin(angleRadians) + fontHeight / 4.0;
+    return QPoint(truncatedToInt(x), truncatedToInt(y));
+}
