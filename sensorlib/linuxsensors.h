@@ -1,0 +1,90 @@
+#ifndef LINUXSENSORS_H
+#define LINUXSENSORS_H
+
+#include "nvmlgpu.h"
+#include "sysroot.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The reading kinds of the sensor SDK contract, in its query order.
+enum class SensorKind
+{
+    Temperature,
+    Fan,
+    Power,
+    Clock,
+    Usage
+};
+constexpr int kSensorKindCount = 5;
+
+struct SensorReading
+{
+    std::string label;
+    double value = 0.0;
+    bool present = false; // false when its file could not be read this pass
+};
+
+// This machine's sensors, grouped the way a user knows them: the CPU, each
+// GPU, the board. Discovered once; each sensor's values are refreshed by one
+// call, and a reading is then a table look-up.
+class LinuxSensors
+{
+public:
+    // Every path is read below `root`; `nvmlLibrary` is dlopen()ed for NVIDIA.
+    LinuxSensors(const std::string &root, const std::string &nvmlLibrary);
+    ~LinuxSensors();
+    LinuxSensors(const LinuxSensors &) = delete;
+    LinuxSensors &operator=(const LinuxSensors &) = delete;
+
+    // Finds the sensors and takes the first samples of the interval counters.
+    // Times are steady microseconds.
+    void discover(uint64_t nowUs);
+
+    int sensorCount() const { return static_cast<int>(m_sensors.size()); }
+    // Empty for an index out of range.
+    const std::string &sensorName(int sensor) const;
+    void refresh(int sensor, uint64_t nowUs);
+    // Null when the sensor has no such reading at that index.
+    const SensorReading *reading(int sensor, SensorKind kind, int index) const;
+
+private:
+    using ReadFn = std::function<bool(uint64_t nowUs, double *value)>;
+    struct Sensor
+    {
+        std::string name;
+        std::function<void()> prepare; // one query that several readings share
+        std::vector<ReadFn> sources[kSensorKindCount];
+        std::vector<SensorReading> readings[kSensorKindCount];
+        void add(SensorKind kind, const std::string &label, ReadFn read);
+    };
+    struct Chip
+    {
+        std::string dir;  // folder holding the attributes
+        std::string name; // the driver's name file
+    };
+
+    std::vector<Chip> hwmonChips() const;
+    // Input attribute of the chip's `prefix` channel (temp, fan, freq) whose
+    // label is `label`; empty when none.
+    std::string labelledInput(const Chip &chip, const std::string &prefix,
+                              const std::string &label) const;
+    ReadFn scaled(const std::string &path, double divisor) const;
+
+    void addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
+    void addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips);
+    void addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
+    void addAmdGpus(const std::vector<Chip> &chips);
+    void addNvidiaGpus();
+    void addBoard(const std::vector<Chip> &chips);
+
+    SysRoot m_root;
+    std::string m_nvmlLibrary;
+    NvmlGpus m_nvml;
+    std::vector<Sensor> m_sensors;
+};
+
+#endif // LINUXSENSORS_H
