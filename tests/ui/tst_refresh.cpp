@@ -1,0 +1,247 @@
+#include <QtTest>
+
+#include <limits>
+
+#include "refresh.h"
+
+class tst_Refresh : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void truncation_data();
+    void truncation();
+    void snapshotRecord();
+    void temperatureConversion_data();
+    void temperatureConversion();
+    void runningMaximum_data();
+    void runningMaximum();
+    void memoryText_data();
+    void memoryText();
+    void drive_data();
+    void drive();
+    void systemDriveWalk_data();
+    void systemDriveWalk();
+};
+
+void tst_Refresh::truncation_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("expected");
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("positive fraction") << 45.9 << 45;
+    QTest::newRow("negative fraction toward zero") << -45.9 << -45;
+    QTest::newRow("zero") << 0.0 << 0;
+    QTest::newRow("largest int") << 2147483647.0 << std::numeric_limits<int>::max();
+    QTest::newRow("just beyond int") << 2147483648.0 << std::numeric_limits<int>::max();
+    QTest::newRow("float max") << double(std::numeric_limits<float>::max())
+                               << std::numeric_limits<int>::max();
+    QTest::newRow("smallest int") << -2147483648.0 << std::numeric_limits<int>::min();
+    QTest::newRow("below int") << -3e9 << std::numeric_limits<int>::min();
+    QTest::newRow("+inf") << inf << std::numeric_limits<int>::max();
+    QTest::newRow("-inf") << -inf << std::numeric_limits<int>::min();
+    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << 0;
+}
+
+void tst_Refresh::truncation()
+{
+    QFETCH(double, value);
+    QFETCH(int, expected);
+    QCOMPARE(truncateToInt(value), expected);
+}
+
+void tst_Refresh::snapshotRecord()
+{
+    SensorSnapshot snapshot;
+    snapshot.cpuTemperature = 45.9f;
+    snapshot.cpuUsage = 12.7f;
+    snapshot.cpuClock = 3600.4f;
+    snapshot.cpuPower = 65.99f;
+    snapshot.cpuFanSpeed = 1200.0f;
+    snapshot.gpuTemperature = 50.5f;
+    snapshot.gpuUsage = 3.0f;
+    snapshot.gpuClock = 1500.0f;
+    snapshot.gpuPower = 20.2f;
+    snapshot.gpuFanSpeed = std::numeric_limits<float>::quiet_NaN();
+    snapshot.motherboardTemperature = 30.0f;
+    snapshot.memoryClock = 1600.0f;
+
+    const RefreshRecord record = refreshRecordFromSnapshot(snapshot);
+    QCOMPARE(record.cpuTemperature, 45);
+    QCOMPARE(record.cpuUsage, 12);
+    QCOMPARE(record.cpuClock, 3600);
+    QCOMPARE(record.cpuPower, 65);
+    QCOMPARE(record.cpuFanSpeed, 1200);
+    QCOMPARE(record.gpuTemperature, 50);
+    QCOMPARE(record.gpuUsage, 3);
+    QCOMPARE(record.gpuClock, 1500);
+    QCOMPARE(record.gpuPower, 20);
+    QCOMPARE(record.gpuFanSpeed, 0);
+    // The measured members are the refresh's own business.
+    QCOMPARE(record.memoryLoadPercent, 0);
+    QCOMPARE(record.memoryTotalMiB, 0);
+    QCOMPARE(record.diskUsedPercent, 0);
+    QCOMPARE(record.diskTotalGiB, 0);
+}
+
+void tst_Refresh::temperatureConversion_data()
+{
+    QTest::addColumn<int>("celsius");
+    QTest::addColumn<int>("fahrenheit");
+    QTest::addColumn<int>("celsiusBack");
+    QTest::newRow("45 C") << 45 << 113 << 45;
+    QTest::newRow("freezing") << 0 << 32 << 0;
+    QTest::newRow("boiling") << 100 << 212 << 100;
+    QTest::newRow("negative") << -40 << -40 << -40;
+    QTest::newRow("fraction truncated") << 37 << 98 << 36; // 98.6 F, then 36.66 C
+    QTest::newRow("int max saturates")
+        << std::numeric_limits<int>::max() << std::numeric_limits<int>::max()
+        << 1193046452; // (INT_MAX - 32) / 1.8
+    QTest::newRow("int min saturates")
+        << std::numeric_limits<int>::min() << std::numeric_limits<int>::min()
+        << -1193046488; // (INT_MIN - 32) / 1.8
+}
+
+void tst_Refresh::temperatureConversion()
+{
+    QFETCH(int, celsius);
+    QFETCH(int, fahrenheit);
+    QFETCH(int, celsiusBack);
+    QCOMPARE(celsiusToFahrenheit(celsius), fahrenheit);
+    QCOMPARE(fahrenheitToCelsius(fahrenheit), celsiusBack);
+}
+
+void tst_Refresh::runningMaximum_data()
+{
+    QTest::addColumn<QList<int>>("values");
+    QTest::addColumn<QList<int>>("maxima");
+    QTest::newRow("clock sequence")
+        << QList<int>{3500, 3400, 3501, 3600} << QList<int>{3501, 3501, 3501, 3601};
+    QTest::newRow("zeros give 1") << QList<int>{0, 0} << QList<int>{1, 1};
+    QTest::newRow("value 1 equals the floor") << QList<int>{1} << QList<int>{1};
+    QTest::newRow("value 2 raises") << QList<int>{2} << QList<int>{3};
+    QTest::newRow("negative stays at 1") << QList<int>{-5} << QList<int>{1};
+    QTest::newRow("int max does not overflow")
+        << QList<int>{std::numeric_limits<int>::max(), 10}
+        << QList<int>{std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
+}
+
+void tst_Refresh::runningMaximum()
+{
+    QFETCH(QList<int>, values);
+    QFETCH(QList<int>, maxima);
+    int maximum = 0;
+    for (int i = 0; i < values.size(); ++i) {
+        maximum = raiseRunningMaximum(maximum, values.at(i));
+        QCOMPARE(maximum, maxima.at(i));
+    }
+}
+
+void tst_Refresh::memoryText_data()
+{
+    QTest::addColumn<quint64>("total");
+    QTest::addColumn<quint64>("available");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("totalMiB");
+    QTest::newRow("16 GiB, half free")
+        << Q_UINT64_C(17179869184) << Q_UINT64_C(8589934592) << "8.0G/16.0G" << 16384;
+    QTest::newRow("nothing measured") << quint64(0) << quint64(0) << "0.0G/0.0G" << 0;
+    QTest::newRow("15.9 GiB") << Q_UINT64_C(17092460544) << Q_UINT64_C(8589934592) << "7.9G/15.9G"
+                              << 16300;
+    QTest::newRow("beyond int MiB saturates")
+        << (Q_UINT64_C(1) << 62) << (Q_UINT64_C(1) << 61) << "2147483648.0G/4294967296.0G"
+        << std::numeric_limits<int>::max();
+}
+
+void tst_Refresh::memoryText()
+{
+    QFETCH(quint64, total);
+    QFETCH(quint64, available);
+    QFETCH(QString, text);
+    QFETCH(int, totalMiB);
+    QCOMPARE(memoryUsageText(total, available), text);
+    QCOMPARE(memoryTotalMiB(total), totalMiB);
+}
+
+void tst_Refresh::drive_data()
+{
+    QTest::addColumn<quint64>("total");
+    QTest::addColumn<quint64>("free");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("totalGiB");
+    QTest::addColumn<QString>("text");
+    const quint64 gib = Q_UINT64_C(1073741824);
+    QTest::newRow("25.6 % free") << 1000 * gib << 256 * gib << 74 << 1000 << "744G/1000G";
+    QTest::newRow("476 GiB drive") << 476 * gib << 356 * gib << 25 << 476 << "120G/476G";
+    QTest::newRow("empty drive") << 100 * gib << 100 * gib << 0 << 100 << "0G/100G";
+    QTest::newRow("full drive") << 100 * gib << quint64(0) << 100 << 100 << "100G/100G";
+    QTest::newRow("zero size") << quint64(0) << quint64(0) << 0 << 0 << "0G/0G";
+    QTest::newRow("below one GiB") << gib / 4 * 3 << gib / 8 * 3 << 50 << 0 << "0G/1G";
+}
+
+void tst_Refresh::drive()
+{
+    QFETCH(quint64, total);
+    QFETCH(quint64, free);
+    QFETCH(int, percent);
+    QFETCH(int, totalGiB);
+    QFETCH(QString, text);
+    const DriveUsage usage = driveUsage(total, free);
+    QCOMPARE(usage.usedPercent, percent);
+    QCOMPARE(usage.totalGiB, totalGiB);
+    QCOMPARE(usage.text, text);
+}
+
+void tst_Refresh::systemDriveWalk_data()
+{
+    QTest::addColumn<QStringList>("drives");
+    QTest::addColumn<QStringList>("unreadable");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QStringList>("asked");
+    QTest::newRow("A unreadable, C measured, D never asked")
+        << QStringList{"A:/", "C:/", "D:/"} << QStringList{"A:/"} << true
+        << QStringList{"A:/", "C:/"};
+    QTest::newRow("lower-case c") << QStringList{"c:/", "D:/"} << QStringList{} << true
+                                  << QStringList{"c:/"};
+    QTest::newRow("readable drives before C are asked too")
+        << QStringList{"B:/", "C:/"} << QStringList{} << true << QStringList{"B:/", "C:/"};
+    QTest::newRow("C unreadable") << QStringList{"C:/", "D:/"} << QStringList{"C:/"} << false
+                                  << QStringList{"C:/", "D:/"};
+    QTest::newRow("no drive C") << QStringList{"D:/", "E:/"} << QStringList{} << false
+                                << QStringList{"D:/", "E:/"};
+    QTest::newRow("no drives") << QStringList{} << QStringList{} << false << QStringList{};
+}
+
+void tst_Refresh::systemDriveWalk()
+{
+    QFETCH(QStringList, drives);
+    QFETCH(QStringList, unreadable);
+    QFETCH(bool, found);
+    QFETCH(QStringList, asked);
+    const quint64 gib = Q_UINT64_C(1073741824);
+    QStringList queried;
+    DriveUsage usage;
+    usage.text = QStringLiteral("untouched");
+    const bool result = findSystemDriveUsage(
+        drives,
+        [&](const QString &path, quint64 *total, quint64 *free) {
+            queried.append(path);
+            if (unreadable.contains(path))
+                return false;
+            *total = 100 * gib;
+            *free = path.contains(QLatin1Char('C'), Qt::CaseInsensitive) ? 40 * gib : 90 * gib;
+            return true;
+        },
+        &usage);
+    QCOMPARE(result, found);
+    QCOMPARE(queried, asked);
+    if (found) {
+        QCOMPARE(usage.usedPercent, 60);
+        QCOMPARE(usage.text, QStringLiteral("60G/100G"));
+    } else {
+        QCOMPARE(usage.text, QStringLiteral("untouched"));
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_Refresh)
+#include "tst_refresh.moc"

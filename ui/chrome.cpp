@@ -1,0 +1,79 @@
+#include "chrome.h"
+
+namespace {
+
+bool within(int value, int low, int high)
+{
+    return low <= value && value <= high;
+}
+
+} // namespace
+
+EdgeRegion edgeRegionAt(const QPoint &cursor, const QPoint &topLeft, const QPoint &bottomRight)
+{
+    const bool left = within(cursor.x(), topLeft.x(), topLeft.x() + edgeBandWidth);
+    const bool right = within(cursor.x(), bottomRight.x() - edgeBandWidth, bottomRight.x());
+    const bool top = within(cursor.y(), topLeft.y(), topLeft.y() + edgeBandWidth);
+    const bool bottom = within(cursor.y(), bottomRight.y() - edgeBandWidth, bottomRight.y());
+
+    if (left && top)
+        return EdgeTopLeft;
+    if (right && bottom)
+        return EdgeBottomRight;
+    if (left && bottom)
+        return EdgeBottomLeft;
+    if (right && top)
+        return EdgeTopRight;
+    if (left)
+        return EdgeLeft;
+    if (right)
+        return EdgeRight;
+    if (top)
+        return EdgeTop;
+    if (bottom)
+        return EdgeBottom;
+    return EdgeNone;
+}
+
+Qt::CursorShape cursorShapeFor(EdgeRegion region)
+{
+    switch (region) {
+    case EdgeTop:
+    case EdgeBottom:
+        return Qt::SizeVerCursor;
+    case EdgeLeft:
+    case EdgeRight:
+        return Qt::SizeHorCursor;
+    case EdgeTopLeft:
+    case EdgeBottomRight:
+        return Qt::SizeFDiagCursor;
+    case EdgeBottomLeft:
+    case EdgeTopRight:
+        return Qt::SizeBDiagCursor;
+    case EdgeNone:
+        break;
+    }
+    return Qt::ArrowCursor;
+}
+
+QRect resizedGeometry(const QPoint &topLeft, const QPoint &bottomRight, const QPoint &cursor,
+                      EdgeRegion region, int minimumWidth, int minimumHeight)
+{
+    QRect rect(topLeft, bottomRight);
+    const bool topEdge = region == EdgeTop || region == EdgeTopLeft || region == EdgeTopRight;
+    const bool bottomEdge =
+        region == EdgeBottom || region == EdgeBottomLeft || region == EdgeBottomRight;
+    const bool leftEdge = region == EdgeLeft || region == EdgeTopLeft || region == EdgeBottomLeft;
+    const bool rightEdge =
+        region == EdgeRight || region == EdgeTopRight || region == EdgeBottomRight;
+
+    if (topEdge && bottomRight.y() - cursor.y() > minimumHeight)
+        rect.setTop(cursor.y());
+    if (bottomEdge)
+        rect.setHeight(cursor.y() - topLeft.y());
+    if (leftEdge && bottomRight.x() - cursor.x() > minimumWidth)
+        rect.setLeft(cursor.x());
+    if (rightEdge)
+        rect.setWidth(cursor.x() - topLeft.x());
+    return rect;
+}

@@ -1,0 +1,568 @@
+#include "dmainwidget.h"
+#include "ui_dmainwidget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDebug>
+#include <QDesktopWidget>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+#include "appconfig.h"
+#include "ddatamanager.h"
+#include "devicereport.h"
+#include "gaugearc.h"
+#include "getpcinfothread.h"
+#include "hidhotplugmonitor.h"
+#include "mainhidinterface.h"
+#include "quitsignal.h"
+#include "refresh.h"
+#include "startuptask.h"
+#include "systemusage.h"
+#include "theme.h"
+
+namespace {
+
+const char settingsOrganization[] = "MyCompanyVekmar";
+const char settingsApplication[] = "Quillon";
+const char tempShowModelKey[] = "TempShowModel/Model";
+
+// A settings object per access, released right after it.
+QSettings openUserSettings()
+{
+    return {QSettings::NativeFormat, QSettings::UserScope,
+            QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication)};
+}
+
+} // namespace
+
+DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(new Ui::DMainWidget)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowSystemMenuHint);
+    ui->pushButton_Setting->hide();
+    ui->pushButton_Max->hide();
+    ui->label_AppName->setText(QStringLiteral("Quillon"));
+    ui->label_AppVersion->setText(QStringLiteral("V_1.0.0.01"));
+    ui->pushButton_Logo->hide();
+    ui->label_CrashTest->hide();
+
+    initDeviceNotify();
+    initTrayIcon();
+    initTheme();
+    initTempShowModel();
+
+    connect(this, &DMainWidget::sigHidDeviceConnectChanging_Into, this,
+            &DMainWidget::onHidDeviceConnectChanging_Into);
+    connect(this, &DMainWidget::sigHidDeviceConnectChanging_Remove, this,
+            &DMainWidget::onHidDeviceConnectChanging_Remove);
+
+    sdkInitOk = false;
+    pcInfoThread = new getPcInfoThread(nullptr);
+    connect(pcInfoThread, &getPcInfoThread::sigTheSdkInitStatus, this,
+            &DMainWidget::onTheSdkInitStatus);
+    connect(pcInfoThread, &getPcInfoThread::sigGetPcInfoOk, this, &DMainWidget::onGetPcInfoOk);
+
+    // A logout or an interrupt ends the program through the same path as the tray's exit.
+    connect(QuitSignalWatcher::instance(), &QuitSignalWatcher::sigQuitRequested, this,
+            &DMainWidget::onQuitApp);
+
+    QTimer::singleShot(200, this, &DMainWidget::onStartUpdateLater);
+}
+
+DMainWidget::~DMainWidget()
+{
+    // The window outlives every thread it started: the worker may still be starting
+    // the acquisition, which must not run on past the objects it reports to.
+    if (startupWorker.joinable())
+        startupWorker.join();
+    pcInfoThread->stopLoop();
+    delete pcInfoThread;
+    if (hidInterface) {
+        hidInterface->closeHid();
+        hidInterface->quit();
+        hidInterface->wait();
+        delete hidInterface;
+    }
+    delete ui;
+}
+
+void DMainWidget::initTrayIcon()
+{
+    const AppConfig config = DDataManager::instance()->getAppConfig();
+    auto *openAction = new QAction(QStringLiteral("Open ") + config.appName, this);
+    auto *exitAction = new QAction(QStringLiteral("Exit"), this);
+    connect(openAction, &QAction::triggered, this, &QWidget::showNormal);
+    connect(exitAction, &QAction::triggered, this, &DMainWidget::onQuitApp);
+    trayMenu = new QMenu(QApplication::desktop());
+    trayMenu->addAction(openAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(exitAction);
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setIcon(QIcon(config.appIcoSel01));
+    trayIcon->setToolTip(config.appName);
+    trayIcon->setContextMenu(trayMenu);
+    trayIcon->show();
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &DMainWidget::iconActivated);
+}
+
+void DMainWidget::initTheme()
+{
+    const AppConfig config = DDataManager::instance()->getAppConfig();
+    applyTheme(this, ui, config);
+    createStartupTask(config);
+}
+
+void DMainWidget::initTempShowModel()
+{
+    tempShowModel = 1;
+    int model = 1;
+    {
+        QSettings settings = openUserSettings();
+        if (settings.contains(QLatin1String(tempShowModelKey)))
+            model = settings.value(QLatin1String(tempShowModelKey)).toInt();
+    }
+    if (model == 1) {
+        qDebug() << "TempShowModel Init -> [℃]";
+        on_radioButton_Model01_clicked();
+        ui->radioButton_Model01->setChecked(true);
+    } else {
+        qDebug() << "TempShowModel Init -> [℉]";
+        on_radioButton_Model02_clicked();
+        ui->radioButton_Model02->setChecked(true);
+    }
+    resetValueDisplays();
+}
+
+void DMainWidget::resetValueDisplays()
+{
+    const std::pair<QProgressBar *, QLabel *> readings[] = {
+        {ui->progressBar_CPU01, ui->label_CPU01}, {ui->progressBar_CPU02, ui->label_CPU02},
+        {ui->progressBar_CPU03, ui->label_CPU03}, {ui->progressBar_CPU04, ui->label_CPU04},
+        {ui->progressBar_GPU01, ui->label_GPU01}, {ui->progressBar_GPU02, ui->label_GPU02},
+        {ui->progressBar_GPU03, ui->label_GPU03}, {ui->progressBar_GPU04, ui->label_GPU04},
+    };
+    for (const auto &reading : readings) {
+        reading.first->setValue(0);
+        reading.second->setText(QStringLiteral("0"));
+    }
+    ui->label_MemoryUsageNum->setText(QStringLiteral("0"));
+    ui->progressBar_MemoryUsage->setValue(0);
+    ui->label_MemoryUsage->setText(QStringLiteral("0G/0G"));
+    ui->label_HardDiskUsageNum->setText(QStringLiteral("0"));
+    ui->progressBar_HardDiskUsage->setValue(0);
+    ui->label_HardDiskUsage->setText(QStringLiteral("0G/0G"));
+}
+
+void DMainWidget::on_radioButton_Model01_clicked()
+{
+    if (tempShowModel == 1)
+        return;
+    tempShowModel = 1;
+    qDebug() << "TempShowModel Changed -> [℃]";
+    openUserSettings().setValue(QLatin1String(tempShowModelKey), 1);
+    const QString unit = QStringLiteral("℃");
+    ui->widget_CpuDashboard->setStrUnit(unit);
+    ui->widget_GpuDashboard->setStrUnit(unit);
+    ui->widget_CpuDashboard->setRange(0, 100);
+    ui->widget_GpuDashboard->setRange(0, 100);
+    lastCpuTemperature = fahrenheitToCelsius(lastCpuTemperature);
+    lastGpuTemperature = fahrenheitToCelsius(lastGpuTemperature);
+    ui->widget_CpuDashboard->setValue(lastCpuTemperature);
+    ui->widget_GpuDashboard->setValue(lastGpuTemperature);
+    ui->widget_CpuDashboard->updateCurrentValue(1);
+    ui->widget_GpuDashboard->updateCurrentValue(1);
+}
+
+void DMainWidget::on_radioButton_Model02_clicked()
+{
+    if (tempShowModel == 2)
+        return;
+    tempShowModel = 2;
+    qDebug() << "TempShowModel Changed -> [℉]";
+    openUserSettings().setValue(QLatin1String(tempShowModelKey), 2);
+    const QString unit = QStringLiteral("℉");
+    ui->widget_CpuDashboard->setStrUnit(unit);
+    ui->widget_GpuDashboard->setStrUnit(unit);
+    ui->widget_CpuDashboard->setRange(32, 212);
+    ui->widget_GpuDashboard->setRange(32, 212);
+    lastCpuTemperature = celsiusToFahrenheit(lastCpuTemperature);
+    lastGpuTemperature = celsiusToFahrenheit(lastGpuTemperature);
+    ui->widget_CpuDashboard->setValue(lastCpuTemperature);
+    ui->widget_GpuDashboard->setValue(lastGpuTemperature);
+    ui->widget_CpuDashboard->updateCurrentValue(2);
+    ui->widget_GpuDashboard->updateCurrentValue(2);
+}
+
+void DMainWidget::onStartUpdateLater()
+{
+    qDebug() << "Start Update -> Start";
+    buildInitOverlay();
+    ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
+    hidConnected = false;
+
+    hidInterface = new MainHidInterFace(nullptr);
+    connect(hidInterface, &MainHidInterFace::sigOpenHidSuccessful, this,
+            &DMainWidget::onOpenHidSuccessful);
+    connect(hidInterface, &MainHidInterFace::sigHidWriteFailed, this,
+            &DMainWidget::onHidWriteFailed);
+    hidInterface->findHidDevice();
+
+    qDebug() << "Start Update -> Over";
+    qDebug() << "Start Thread Runing SDK -> GetComputerInfo [Start]";
+
+    getPcInfoThread *acquisition = pcInfoThread;
+    startupWorker = std::thread([this, acquisition] {
+        // Widgets belong to the GUI thread: the hide is posted there.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (initOverlay)
+                    initOverlay->hide();
+            },
+            Qt::QueuedConnection);
+        acquisition->onStartInitSdkLater();
+        acquisition->start();
+    });
+}
+
+void DMainWidget::buildInitOverlay()
+{
+    const AppConfig config = DDataManager::instance()->getAppConfig();
+    initOverlay = new QWidget(this);
+    initOverlay->setWindowFlags(Qt::FramelessWindowHint);
+    initOverlay->resize(size());
+    initOverlay->setObjectName(QStringLiteral("widget"));
+    initOverlay->setStyleSheet(
+        QStringLiteral("#widget {background-color:rgba(10, 10, 10, 128); border-radius:0px;}"));
+    initOverlay->hide();
+
+    auto *label = new QLabel(QStringLiteral("Initialization..."), initOverlay);
+    label->setFixedWidth(ui->frame_MainArea->width());
+    label->setFixedHeight(150);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("QLabel{color: rgb(%1);font: 75 40pt \"%2\";}")
+                             .arg(config.roundTextColor, config.textFont));
+    auto *layout = new QVBoxLayout(initOverlay);
+    layout->setContentsMargins(0, 90, 0, 0);
+    layout->addWidget(label);
+}
+
+void DMainWidget::onTheSdkInitStatus(bool isOK, int errorCode)
+{
+    if (isOK)
+        qDebug() << "HWi32SDK init Over [Successful]";
+    else
+        qDebug() << "HWi32SDK init Over [Failed], errorCode:" << errorCode;
+    sdkInitOk = isOK;
+}
+
+void DMainWidget::onOpenHidSuccessful()
+{
+    qDebug() << "onOpenHidSuccessful -----------------------";
+    ui->label_HidStatus->setText(QStringLiteral("Connected"));
+    hidConnected = true;
+    hidInterface->start();
+}
+
+void DMainWidget::onGetPcInfoOk()
+{
+    if (!sdkInitOk) {
+        qDebug() << "SDK Init doing ... ... wait monment ... ";
+        return;
+    }
+    refreshDisplay(pcInfoThread->getPcInfo());
+}
+
+void DMainWidget::refreshDisplay(const SensorSnapshot &snapshot)
+{
+    RefreshRecord record = refreshRecordFromSnapshot(snapshot);
+
+    int cpuShown = record.cpuTemperature;
+    int gpuShown = record.gpuTemperature;
+    if (ui->radioButton_Model02->isChecked()) {
+        cpuShown = celsiusToFahrenheit(cpuShown);
+        gpuShown = celsiusToFahrenheit(gpuShown);
+    }
+    lastCpuTemperature = cpuShown;
+    lastGpuTemperature = gpuShown;
+    ui->widget_CpuDashboard->setValue(cpuShown);
+    ui->widget_GpuDashboard->setValue(gpuShown);
+
+    ui->progressBar_CPU01->setValue(record.cpuUsage);
+    ui->label_CPU01->setText(QString::number(record.cpuUsage));
+    ui->progressBar_GPU01->setValue(record.gpuUsage);
+    ui->label_GPU01->setText(QString::number(record.gpuUsage));
+
+    struct ScaledPair
+    {
+        int cpuValue;
+        int gpuValue;
+        int &cpuMaximum;
+        int &gpuMaximum;
+        QProgressBar *cpuBar;
+        QProgressBar *gpuBar;
+        QLabel *cpuLabel;
+        QLabel *gpuLabel;
+    };
+    const ScaledPair pairs[] = {
+        {record.cpuClock, record.gpuClock, maxCpuClock, maxGpuClock, ui->progressBar_CPU02,
+         ui->progressBar_GPU02, ui->label_CPU02, ui->label_GPU02},
+        {record.cpuFanSpeed, record.gpuFanSpeed, maxCpuFan, maxGpuFan, ui->progressBar_CPU03,
+         ui->progressBar_GPU03, ui->label_CPU03, ui->label_GPU03},
+        {record.cpuPower, record.gpuPower, maxCpuPower, maxGpuPower, ui->progressBar_CPU04,
+         ui->progressBar_GPU04, ui->label_CPU04, ui->label_GPU04},
+    };
+    for (const ScaledPair &pair : pairs) {
+        pair.cpuMaximum = raiseRunningMaximum(pair.cpuMaximum, pair.cpuValue);
+        pair.cpuBar->setRange(0, pair.cpuMaximum);
+        pair.gpuMaximum = raiseRunningMaximum(pair.gpuMaximum, pair.gpuValue);
+        pair.gpuBar->setRange(0, pair.gpuMaximum);
+        pair.cpuLabel->setText(QString::number(pair.cpuValue));
+        pair.gpuLabel->setText(QString::number(pair.gpuValue));
+        pair.cpuBar->setValue(pair.cpuValue);
+        pair.gpuBar->setValue(pair.gpuValue);
+    }
+
+    const MemoryStatus memory = queryMemoryStatus();
+    record.memoryLoadPercent = truncateToInt(memory.loadPercent);
+    ui->label_MemoryUsageNum->setText(QString::number(record.memoryLoadPercent));
+    ui->progressBar_MemoryUsage->setValue(record.memoryLoadPercent);
+    ui->label_MemoryUsage->setText(memoryUsageText(memory.totalBytes, memory.availableBytes));
+    record.memoryTotalMiB = memoryTotalMiB(memory.totalBytes);
+
+    DriveUsage drive;
+    if (querySystemDriveUsage(&drive)) {
+        ui->label_HardDiskUsageNum->setText(QString::number(drive.usedPercent));
+        ui->progressBar_HardDiskUsage->setValue(drive.usedPercent);
+        ui->label_HardDiskUsage->setText(drive.text);
+        record.diskUsedPercent = drive.usedPercent;
+        record.diskTotalGiB = drive.totalGiB;
+    }
+
+    if (hidConnected) {
+        const QByteArray report = buildDeviceReport(record, ui->radioButton_Model01->isChecked(),
+                                                    QDateTime::currentDateTime());
+        hidInterface->sendHidData(report.constData(), 64);
+    }
+
+    // The second pass: by then the dials have finished their first animation.
+    if (++refreshCount == 2 && qEnvironmentVariableIsSet("QUILLON_SCREENSHOT"))
+        saveTestScreenshot();
+}
+
+// Test hook of the whole-program test: a picture of the window and the texts and
+// values it shows, written beside it as "name=value" lines.
+void DMainWidget::saveTestScreenshot()
+{
+    const QString path = qEnvironmentVariable("QUILLON_SCREENSHOT");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    grab().save(path, "PNG");
+
+    QFile values(path + QStringLiteral(".values"));
+    if (!values.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    QString text;
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    for (const QLabel *label : labels) {
+        if (!label->objectName().isEmpty())
+            text += label->objectName() + QLatin1Char('=') + label->text() + QLatin1Char('\n');
+    }
+    const QList<QProgressBar *> bars = findChildren<QProgressBar *>();
+    for (const QProgressBar *bar : bars) {
+        text += bar->objectName() + QLatin1Char('=') + QString::number(bar->value()) +
+                QLatin1Char('/') + QString::number(bar->maximum()) + QLatin1Char('\n');
+    }
+    for (const GaugeArc *gauge : {ui->widget_CpuDashboard, ui->widget_GpuDashboard}) {
+        text += gauge->objectName() + QLatin1Char('=') + QString::number(gauge->getValue()) +
+                gauge->getStrUnit() + QLatin1Char('\n');
+    }
+    text += QStringLiteral("radioButton_Model02=") +
+            QString::number(ui->radioButton_Model02->isChecked()) + QLatin1Char('\n');
+    values.write(text.toUtf8());
+    qDebug() << "Window picture saved:" << path;
+}
+
+void DMainWidget::handleDeviceChange(bool arrival, const QString &path)
+{
+    if (!isMonitoredHidPath(path))
+        return;
+    if (arrival == hidConnected)
+        return;
+    // The device needs a moment after the notification before it can be opened.
+    QThread::msleep(300);
+    if (arrival)
+        emit sigHidDeviceConnectChanging_Into(path);
+    else
+        emit sigHidDeviceConnectChanging_Remove(path);
+}
+
+void DMainWidget::onHidDeviceConnectChanging_Into(QString hidPath)
+{
+    qDebug() << "Insert a new device --------------- hidPath:" << hidPath;
+    if (!hidInterface)
+        return;
+    hidConnected = false;
+    hidInterface->findHidDevice();
+}
+
+void DMainWidget::onHidDeviceConnectChanging_Remove(QString hidPath)
+{
+    qDebug() << "Pull out a device --------------- hidPath:" << hidPath;
+    if (!hidInterface)
+        return;
+    closeDeviceLink();
+}
+
+void DMainWidget::onHidWriteFailed()
+{
+    if (!hidInterface || !hidConnected)
+        return;
+    qDebug() << "Device write failed, closing the device";
+    closeDeviceLink();
+}
+
+void DMainWidget::closeDeviceLink()
+{
+    ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
+    hidConnected = false;
+    hidInterface->closeHid();
+    hidInterface->quit();
+    // The writer leaves its loop within one round; waiting here lets the next
+    // arrival start it again instead of finding it still running.
+    hidInterface->wait();
+}
+
+void DMainWidget::onQuitApp()
+{
+    // The worker may still be starting the acquisition; after it the loop can be stopped for good.
+    if (startupWorker.joinable())
+        startupWorker.join();
+    pcInfoThread->stopLoop();
+    if (sdkInitOk) {
+        const int errorCode = pcInfoThread->uninitSdk();
+        qDebug() << "HWi32SDK UNinit Over [Status],errorCode:" << errorCode;
+    }
+    if (hidConnected) {
+        hidConnected = false;
+        hidInterface->closeHid();
+        hidInterface->wait();
+    }
+    qDebug() << "Exit app runing [Normal]";
+    close();
+    std::exit(0);
+}
+
+void DMainWidget::iconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
+        showNormal();
+}
+
+void DMainWidget::onHideMainWindowLater()
+{
+    hide();
+}
+
+void DMainWidget::on_pushButton_Close_clicked()
+{
+    hide();
+}
+
+void DMainWidget::on_pushButton_Min_clicked()
+{
+    showMinimized();
+}
+
+void DMainWidget::on_pushButton_Max_clicked()
+{
+    if (isMaximized() || isFullScreen()) {
+        showNormal();
+        setCursor(Qt::ArrowCursor);
+    } else {
+        showMaximized();
+    }
+}
+
+void DMainWidget::on_pushButton_Setting_clicked() {}
+
+// The logo button stays hidden for the whole run; the slot exists for the form's
+// connection by name and has nothing to open.
+void DMainWidget::on_pushButton_Logo_clicked() {}
+
+void DMainWidget::mousePressEvent(QMouseEvent *event)
+{
+    dragging = false;
+    if (event->button() == Qt::LeftButton) {
+        leftPressed = true;
+        if (ui->frame_4->geometry().contains(event->pos())) {
+            dragOffset = event->globalPos() - frameGeometry().topLeft();
+            event->accept();
+            dragging = true;
+        }
+    } else if (event->button() != Qt::RightButton) {
+        QWidget::mousePressEvent(event);
+    }
+}
+
+void DMainWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint cursor = event->globalPos();
+    const bool maximised = isMaximized() || isFullScreen();
+    if (!leftPressed) {
+        updateEdgeRegion(cursor);
+    } else if (!dragging && !maximised) {
+        const QPoint topLeft = mapToGlobal(rect().topLeft());
+        const QPoint bottomRight = mapToGlobal(rect().bottomRight());
+        setGeometry(resizedGeometry(topLeft, bottomRight, cursor, edgeRegion, minimumWidth(),
+                                    minimumHeight()));
+    } else if (dragging && !maximised) {
+        move(cursor - dragOffset);
+        event->accept();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void DMainWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    leftPressed = false;
+    dragging = false;
+    if (edgeRegion != EdgeNone) {
+        releaseMouse();
+        setCursor(Qt::ArrowCursor);
+        edgeRegion = EdgeNone;
+    }
+}
+
+void DMainWidget::updateEdgeRegion(const QPoint &globalPos)
+{
+    edgeRegion =
+        edgeRegionAt(globalPos, mapToGlobal(rect().topLeft()), mapToGlobal(rect().bottomRight()));
+    setCursor(cursorShapeFor(edgeRegion));
+}
+
+void DMainWidget::closeEvent(QCloseEvent *event)
+{
+    if (trayIcon)
+        trayIcon->hide();
+    QWidget::closeEvent(event);
+}
