@@ -1,0 +1,85 @@
+#include "hidhotplugmonitor.h"
+
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <libudev.h>
+
+namespace {
+// udevd's control socket: without it no "udev" events are ever sent.
+const char UdevControlPath[] = "/run/udev/control";
+// Bounds one activation; the notifier fires again while more is waiting.
+constexpr int MaxEventsPerActivation = 64;
+} // namespace
+
+struct HidHotplugMonitor::Private
+{
+    udev *context = nullptr;
+    udev_monitor *monitor = nullptr;
+    QSocketNotifier *notifier = nullptr;
+
+    ~Private()
+    {
+        delete notifier;
+        if (monitor)
+            udev_monitor_unref(monitor);
+        if (context)
+            udev_unref(context);
+    }
+};
+
+HidHotplugMonitor::HidHotplugMonitor(QObject *parent) : QObject(parent), d(new Private) {}
+
+HidHotplugMonitor::~HidHotplugMonitor() = default;
+
+bool HidHotplugMonitor::start(QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (d->notifier)
+        return true;
+    if (!QFileInfo::exists(QLatin1String(UdevControlPath)))
+        return fail(QStringLiteral("no udev daemon is running (%1 is missing)")
+                        .arg(QLatin1String(UdevControlPath)));
+
+    std::unique_ptr<Private> next(new Private);
+    next->context = udev_new();
+    if (!next->context)
+        return fail(QStringLiteral("udev_new failed"));
+    next->monitor = udev_monitor_new_from_netlink(next->context, "udev");
+    if (!next->monitor)
+        return fail(QStringLiteral("udev_monitor_new_from_netlink failed"));
+    if (udev_monitor_filter_add_match_subsystem_devtype(next->monitor, "hidraw", nullptr) < 0)
+        return fail(QStringLiteral("udev_monitor_filter_add_match_subsystem_devtype failed"));
+    if (udev_monitor_enable_receiving(next->monitor) < 0)
+        return fail(QStringLiteral("udev_monitor_enable_receiving failed"));
+    const int fd = udev_monitor_get_fd(next->monitor);
+    if (fd < 0)
+        return fail(QStringLiteral("udev_monitor_get_fd failed"));
+
+    next->notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+    connect(next->notifier, &QSocketNotifier::activated, this,
+            &HidHotplugMonitor::onMonitorReadable);
+    d = std::move(next);
+    return true;
+}
+
+void HidHotplugMonitor::onMonitorReadable()
+{
+    for (int i = 0; i < MaxEventsPerActivation; ++i) {
+        udev_device *device = udev_monitor_receive_device(d->monitor);
+        if (!device)
+            return;
+        // On "remove" sysfs is already gone: the event's own strings are all there is.
+        const HotplugEvent event =
+            translateUdevEvent(udev_device_get_action(device), udev_device_get_syspath(device));
+        udev_device_unref(device);
+        if (event.kind == HotplugEvent::Arrival)
+            emit sigDeviceArrived(event.path);
+        else if (event.kind == HotplugEvent::Removal)
+            emit sigDeviceRemoved(event.path);
+    }
+}

@@ -1,0 +1,185 @@
+#include "mainhidinterface.h"
+
+#include "hidenumerate.h"
+
+#include <QDebug>
+#include <QMetaObject>
+
+#include <hidapi.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <new>
+#include <thread>
+
+namespace {
+// Longer than any path the platform can open; bounds what we copy from a record.
+constexpr size_t MaxHidPathLength = 4096;
+// Breathing space for the device between two reports.
+constexpr std::chrono::microseconds PauseAfterWrite(500);
+} // namespace
+
+MainHidInterFace::MainHidInterFace(QObject *parent) : QThread(parent)
+{
+    // A failed initialisation shows up later as an empty enumeration or a failed open.
+    hid_init();
+}
+
+MainHidInterFace::~MainHidInterFace()
+{
+    qDebug() << "________________________ MainHidInterFace::~MainHidInterFace() ........";
+    closeHid();
+    wait();
+}
+
+void MainHidInterFace::findHidDevice()
+{
+    hid_device_info *devices = enumerateHidCandidates(VendorId, ProductId);
+    bool found = false;
+    for (const hid_device_info *info = devices; info; info = info->next) {
+        if (info->vendor_id != VendorId || info->product_id != ProductId || !info->path)
+            continue;
+        strHidPath = QString::fromLatin1(info->path, int(strnlen(info->path, MaxHidPathLength)));
+        qDebug() << "-------------------------- ************** strHidPath:" << strHidPath;
+        found = true;
+        break;
+    }
+    hid_free_enumeration(devices);
+
+    if (found && openHid() == 0)
+        emit sigOpenHidSuccessful();
+}
+
+int MainHidInterFace::openHid()
+{
+    {
+        // A handle still held (a second arrival, or a write failure nobody closed) would
+        // leak and keep the old writer going.
+        std::unique_lock<std::mutex> lock(mutex);
+        if (hidHandle)
+            releaseHandle(lock);
+    }
+
+    const QByteArray path = strHidPath.toLatin1();
+    hid_device *handle = hid_open_path(path.constData());
+    if (!handle) {
+        qDebug("Unable to open device\n");
+        return -1;
+    }
+    qDebug("\nOpen device success\n");
+    // Set before the handle is published: calls on one device must not overlap.
+    hid_set_nonblocking(handle, 1);
+
+    std::lock_guard<std::mutex> lock(mutex);
+    hidHandle = handle;
+    isOpen = true;
+    ++linkNumber;
+    return 0;
+}
+
+int MainHidInterFace::sendHidData(const char *data, int len)
+{
+    Q_UNUSED(len) // callers pass 64 for their 65-byte report; 65 bytes are always taken
+    if (!data)
+        return -1;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!isOpen)
+            return -1;
+        std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[ReportLength]);
+        if (!buffer)
+            return 0; // the report is dropped, as after a failed write
+        std::memcpy(buffer.get(), data, ReportLength);
+        reportQueue.push_back(std::move(buffer));
+    }
+    writerWake.notify_one();
+    return 0;
+}
+
+int MainHidInterFace::closeHid()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!hidHandle)
+        return 0;
+    releaseHandle(lock);
+    lock.unlock();
+    hid_exit();
+    return 0;
+}
+
+// Entered and left with the lock held and, on entry, a handle present.
+void MainHidInterFace::releaseHandle(std::unique_lock<std::mutex> &lock)
+{
+    isOpen = false;
+    writerWake.notify_all();
+    // hid_close frees what a concurrent hid_write still uses.
+    writeDone.wait(lock, [this] { return !writing; });
+    hid_close(hidHandle);
+    hidHandle = nullptr;
+
+    // The writer has seen isOpen false; let it finish, so that the start() that follows
+    // the next successful open really starts it again.
+    lock.unlock();
+    if (QThread::currentThread() != this)
+        wait();
+    lock.lock();
+}
+
+void MainHidInterFace::run()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        writerWake.wait(lock, [this] { return !isOpen || !reportQueue.empty(); });
+        if (!isOpen)
+            return; // queued reports stay for the next open
+
+        std::unique_ptr<unsigned char[]> report = std::move(reportQueue.front());
+        reportQueue.pop_front();
+        hid_device *handle = hidHandle;
+        const quint64 link = linkNumber;
+        writing = true;
+        lock.unlock();
+
+        const int written = hid_write(handle, report.get(), ReportLength);
+        const int writeError = errno;
+        report.reset();
+
+        lock.lock();
+        writing = false;
+        writeDone.notify_all();
+        if (written < 0) {
+            // On hidraw any failure means the handle is dead (ENODEV after unplug,
+            // EPROTO/ESHUTDOWN/ETIMEDOUT for a transfer in flight); writing on would
+            // only fail again.
+            const bool wasOpen = isOpen;
+            isOpen = false;
+            lock.unlock();
+            if (wasOpen) {
+                qDebug() << "hid_write failed, the device is treated as removed, errno:"
+                         << writeError;
+                notifyWriteFailed(link);
+            }
+            return;
+        }
+        lock.unlock();
+        std::this_thread::sleep_for(PauseAfterWrite);
+        lock.lock();
+    }
+}
+
+void MainHidInterFace::notifyWriteFailed(quint64 failedLink)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, failedLink] {
+            {
+                // Closed or opened again since: the news is stale.
+                std::lock_guard<std::mutex> lock(mutex);
+                if (failedLink != linkNumber || !hidHandle)
+                    return;
+            }
+            emit sigHidWriteFailed();
+        },
+        Qt::QueuedConnection);
+}

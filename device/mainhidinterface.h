@@ -1,0 +1,66 @@
+#ifndef MAINHIDINTERFACE_H
+#define MAINHIDINTERFACE_H
+
+#include <QString>
+#include <QThread>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+struct hid_device_;
+
+// The link to the USB display (0x5131:0x2007) over hidapi. The GUI thread finds, opens,
+// queues and closes; the thread's run() is the writer, which sleeps until a report is
+// queued or the device is closed and writes one report per round, oldest first.
+class MainHidInterFace : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr unsigned short VendorId = 0x5131;
+    static constexpr unsigned short ProductId = 0x2007;
+    static constexpr int ReportLength = 65;
+
+    explicit MainHidInterFace(QObject *parent = nullptr);
+    ~MainHidInterFace() override;
+
+    // Enumerates, opens the first matching device and emits sigOpenHidSuccessful() on
+    // success. A handle still held from an earlier open is closed first.
+    void findHidDevice();
+    // 0 when the device at the last found path was opened, -1 otherwise.
+    int openHid();
+    // Queues a copy of 65 bytes of data (len is not used); -1 while the device is closed.
+    int sendHidData(const char *data, int len);
+    // Closes the device and shuts hidapi down; waits for a write in progress and for the
+    // writer to finish. Does nothing when no device is held. Always 0.
+    int closeHid();
+
+signals:
+    void sigOpenHidSuccessful();
+    // A write failed: the device is gone. Emitted on this object's thread; the link then
+    // refuses reports until closeHid() and the next successful findHidDevice().
+    void sigHidWriteFailed();
+
+protected:
+    void run() override;
+
+private:
+    void releaseHandle(std::unique_lock<std::mutex> &lock);
+    void notifyWriteFailed(quint64 failedLink);
+
+    QString strHidPath;
+    // Guarded by mutex, like everything below it.
+    hid_device_ *hidHandle = nullptr;
+    bool isOpen = false;
+    std::mutex mutex;
+    std::deque<std::unique_ptr<unsigned char[]>> reportQueue;
+
+    std::condition_variable writerWake; // a report was queued or the device is closing
+    std::condition_variable writeDone;  // the writer left hid_write
+    bool writing = false;
+    quint64 linkNumber = 0; // counts opens, so a late failure notice cannot close a new link
+};
+
+#endif // MAINHIDINTERFACE_H
