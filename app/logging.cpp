@@ -1,0 +1,147 @@
+#include "logging.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <mutex>
+
+namespace {
+
+std::mutex &logMutex()
+{
+    // Never destroyed: threads may still log while statics are torn down at exit.
+    static std::mutex *mutex = new std::mutex;
+    return *mutex;
+}
+
+// Guarded by logMutex(). Empty until createLogDir has run.
+QString &logFolderSlot()
+{
+    static QString *folder = new QString;
+    return *folder;
+}
+
+QString defaultLogFolder()
+{
+    return QDir::toNativeSeparators(
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+        QStringLiteral("/logDir"));
+}
+
+// A message issued while this thread is already writing a record (a warning from the
+// file layer, say) would otherwise lock the non-recursive mutex twice.
+thread_local bool insideHandler = false;
+
+} // namespace
+
+QString logRecordLine(const QString &file, int line, const QDateTime &localTime, const QString &msg)
+{
+    // One multi-arg call, so a "%1" inside a file name or a message stays as written.
+    return QStringLiteral("[%1]-[flie:%2    line:%3    datetime:%4]--------------------> %5")
+               .arg(QStringLiteral("Debug"), file, QString::number(line),
+                    localTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), msg) +
+           QStringLiteral("\r\n");
+}
+
+QString logFileName(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log");
+}
+
+QDateTime logPurgeCutoff(const QDateTime &now)
+{
+    return now.addDays(-7);
+}
+
+bool isLogEntryExpired(const QDateTime &created, const QDateTime &cutoff)
+{
+    if (!created.isValid() || !cutoff.isValid())
+        return false;
+    return cutoff.secsTo(created) < 0;
+}
+
+QDateTime logEntryCreationTime(const QFileInfo &info)
+{
+    const QDateTime born = info.birthTime();
+    return born.isValid() ? born : info.lastModified();
+}
+
+int purgeLogFolder(const QString &folder, const QDateTime &cutoff)
+{
+    QDir dir(folder);
+    int removed = 0;
+    const QFileInfoList entries = dir.entryInfoList();
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        if (entry.isDir())
+            continue;
+        if (isLogEntryExpired(logEntryCreationTime(entry), cutoff) && dir.remove(name))
+            ++removed;
+    }
+    return removed;
+}
+
+QString currentLogFolder()
+{
+    std::lock_guard<std::mutex> lock(logMutex());
+    const QString folder = logFolderSlot();
+    return folder.isEmpty() ? defaultLogFolder() : folder;
+}
+
+void createLogDir(const QString &subDir)
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!subDir.isEmpty()) {
+        base += QStringLiteral("/") + subDir;
+        if (!QDir(base).exists())
+            QDir().mkdir(base);
+    }
+    const QString folder = QDir::toNativeSeparators(base + QStringLiteral("/logDir"));
+    if (!QDir(folder).exists())
+        QDir().mkdir(folder);
+
+    qDebug() << "LogDir FullPath:" << folder;
+
+    purgeLogFolder(folder, logPurgeCutoff(QDateTime::currentDateTime()));
+
+    // The handler writes beside the application data folder whatever subDir was.
+    const QString handlerFolder = defaultLogFolder();
+    std::lock_guard<std::mutex> lock(logMutex());
+    logFolderSlot() = handlerFolder;
+}
+
+void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (type != QtDebugMsg || insideHandler)
+        return;
+    insideHandler = true;
+    {
+        std::lock_guard<std::mutex> lock(logMutex());
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString line =
+            logRecordLine(QString::fromLocal8Bit(context.file), context.line, now, msg);
+        QString folder = logFolderSlot();
+        if (folder.isEmpty())
+            folder = defaultLogFolder();
+        const QString path =
+            QDir::toNativeSeparators(folder + QStringLiteral("/") + logFileName(now.date()));
+
+        // Only plain files: a FIFO or device in the file's place could block or swallow
+        // the write.
+        const QFileInfo info(path);
+        if (!info.exists() || info.isFile()) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+                file.write(line.toLocal8Bit());
+                file.flush();
+                file.close();
+            }
+        }
+    }
+    insideHandler = false;
+}

@@ -1,0 +1,111 @@
+#include "startuptask_linux.h"
+#include "startuptask.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// mkdir -p that keeps the errno of the step that failed.
+int makeFolder(const QByteArray &path)
+{
+    for (int i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path.at(i) != '/')
+            continue;
+        const QByteArray prefix = path.left(i);
+        if (::mkdir(prefix.constData(), 0700) == 0)
+            continue;
+        const int error = errno;
+        struct stat info
+        {
+        };
+        if (::stat(prefix.constData(), &info) != 0)
+            return error;
+        if (!S_ISDIR(info.st_mode))
+            return ENOTDIR;
+    }
+    return 0;
+}
+
+int writeWhole(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        left -= n;
+    }
+    return 0;
+}
+
+} // namespace
+
+int writeAutostartEntry(const QString &folder, const QString &fileName, const QByteArray &text)
+{
+    const QByteArray dir = QFile::encodeName(QDir::cleanPath(folder));
+    if (int error = makeFolder(dir))
+        return error;
+
+    const QByteArray target = dir + '/' + QFile::encodeName(fileName);
+    QByteArray temporary = dir + "/." + QFile::encodeName(fileName) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+
+    int error = 0;
+    if (::fchmod(fd, 0644) != 0)
+        error = errno;
+    if (!error)
+        error = writeWhole(fd, text);
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error)
+        ::unlink(temporary.constData());
+    return error;
+}
+
+QString autostartFolder()
+{
+    return autostartFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+}
+
+void createStartupTask(const AppConfig &config)
+{
+    qDebug() << "Create Startup Task -> Start";
+    if (config.startupTaskEnabled == 1) {
+        const QString taskName = startupTaskName(QCoreApplication::applicationName(), config.appId);
+        const QString shownName = config.appName.isEmpty() ? taskName : config.appName;
+        const int error = writeAutostartEntry(
+            autostartFolder(), autostartEntryFileName(taskName),
+            autostartEntryText(shownName, QCoreApplication::applicationFilePath()));
+        if (error != 0) {
+            std::printf("Error: %d\n", error);
+            std::fflush(stdout);
+            showStartupTaskTip(QStringLiteral("Autostart entry error: %1 (%2)")
+                                   .arg(error)
+                                   .arg(QString::fromLocal8Bit(std::strerror(error))));
+        }
+    }
+    qDebug() << "Create Startup Task -> Over";
+}

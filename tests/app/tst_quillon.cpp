@@ -1,0 +1,280 @@
+// Black-box test of the built program: single instance, task argument, log file,
+// autostart entry, a dead instance's guard, bad folders. Each run gets its own HOME,
+// XDG folders and TMPDIR, so the per-user guard and files are ours alone.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+// waitForFinished() answers false for a process that has already ended.
+static bool waitEnded(QProcess &process, int ms)
+{
+    return process.state() == QProcess::NotRunning || process.waitForFinished(ms);
+}
+
+class tst_Quillon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void firstStartLogsAndRegisters();
+    void secondStartIsRefused_data();
+    void secondStartIsRefused();
+    void deadInstanceDoesNotKeepOut_data();
+    void deadInstanceDoesNotKeepOut();
+    void pathWithBlanksWithoutConfiguration();
+    void unwritableFoldersStillStart();
+
+private:
+    QTemporaryDir root;
+    QString program;
+    std::unique_ptr<QProcess> running;
+    QByteArray runningOutput;
+    int starts = 0;
+
+    QString path(const QString &relative) const { return root.filePath(relative); }
+    QString logFile() const;
+    std::unique_ptr<QProcess> start(const QString &executable, const QStringList &args);
+    bool startRunning(const QString &executable, const QStringList &args,
+                      const QByteArray &expectedLine);
+    QStringList logMessages(bool *allWellFormed = nullptr) const;
+    QStringList autostartEntries() const;
+};
+
+QString tst_Quillon::logFile() const
+{
+    return path(QStringLiteral("data/quillon/logDir/")) +
+           QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log");
+}
+
+void tst_Quillon::initTestCase()
+{
+    program = QStringLiteral(QUILLON_BUILD_DIR "/quillon");
+    QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
+    for (const char *d : {"home", "config", "data", "tmp"})
+        QVERIFY(QDir().mkpath(path(QLatin1String(d))));
+}
+
+void tst_Quillon::cleanup()
+{
+    if (QTest::currentTestFailed() && running) {
+        running->kill();
+        waitEnded(*running, 5000);
+        running.reset();
+    }
+}
+
+std::unique_ptr<QProcess> tst_Quillon::start(const QString &executable, const QStringList &args)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+    env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(path(QStringLiteral("tmp")));
+    process->setStandardErrorFile(path(QStringLiteral("stderr-%1.txt").arg(++starts)));
+    process->start(executable, args);
+    return process;
+}
+
+// Starts an instance that must come up and stay: its first output line is checked and
+// it becomes `running`.
+bool tst_Quillon::startRunning(const QString &executable, const QStringList &args,
+                               const QByteArray &expectedLine)
+{
+    running = start(executable, args);
+    runningOutput.clear();
+    if (!running->waitForStarted(10000))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (!runningOutput.contains('\n') && timer.elapsed() < 30000 &&
+           running->state() == QProcess::Running) {
+        running->waitForReadyRead(200);
+        runningOutput += running->readAllStandardOutput();
+    }
+    if (!runningOutput.startsWith(expectedLine + '\n')) {
+        qWarning() << "output:" << runningOutput;
+        return false;
+    }
+    return running->state() == QProcess::Running;
+}
+
+QStringList tst_Quillon::logMessages(bool *allWellFormed) const
+{
+    QFile file(logFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QRegularExpression shape(QStringLiteral(
+        "^\\[Debug\\]-\\[flie:    line:0    datetime:\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]"
+        "--------------------> (.*)\r$"));
+    QStringList messages;
+    bool ok = true;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QRegularExpressionMatch m = shape.match(QString::fromUtf8(line));
+        ok = ok && m.hasMatch();
+        messages << (m.hasMatch() ? m.captured(1) : QString::fromUtf8(line));
+    }
+    if (allWellFormed)
+        *allWellFormed = ok;
+    return messages;
+}
+
+QStringList tst_Quillon::autostartEntries() const
+{
+    return QDir(path(QStringLiteral("config/autostart")))
+        .entryList({QStringLiteral("quillonStartupTaskOKver---*.desktop")}, QDir::Files);
+}
+
+void tst_Quillon::firstStartLogsAndRegisters()
+{
+    QVERIFY(startRunning(program, {}, "Program was not started by Task Scheduler."));
+
+    const QString banner = QStringLiteral(
+        "------------------------- *** App Runing *** ------------------------------");
+    QTRY_VERIFY_WITH_TIMEOUT(logMessages().contains(banner), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(logMessages().contains(QStringLiteral("Create Startup Task -> Over")),
+                             30000);
+    bool wellFormed = false;
+    const QStringList messages = logMessages(&wellFormed);
+    QVERIFY2(wellFormed, qPrintable(messages.join(QLatin1Char('\n'))));
+    const int at = messages.indexOf(banner);
+    QVERIFY(at + 1 < messages.size());
+    QCOMPARE(messages.at(at + 1), QStringLiteral("appConfig.ini Path: \"%1/configDir/\"")
+                                      .arg(QFileInfo(program).canonicalPath()));
+
+    QCOMPARE(autostartEntries().size(), 1);
+    QFile entry(path(QStringLiteral("config/autostart/")) + autostartEntries().first());
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    const QByteArray text = entry.readAll();
+    QVERIFY2(text.contains("\nExec=\"" + QFileInfo(program).canonicalFilePath().toUtf8() +
+                           "\" ---StartupByTaskMinWindow\n"),
+             text.constData());
+    QVERIFY(text.startsWith("[Desktop Entry]\n"));
+}
+
+void tst_Quillon::secondStartIsRefused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no arguments") << QStringList();
+    QTest::newRow("task argument") << QStringList{QStringLiteral("---StartupByTaskMinWindow")};
+}
+
+void tst_Quillon::secondStartIsRefused()
+{
+    QFETCH(QStringList, args);
+    QVERIFY(running && running->state() == QProcess::Running);
+    auto second = start(program, args);
+    QVERIFY(waitEnded(*second, 30000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 255);
+    QCOMPARE(second->readAllStandardOutput(), QByteArray());
+    QCOMPARE(running->state(), QProcess::Running);
+}
+
+void tst_Quillon::deadInstanceDoesNotKeepOut_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("SIGKILL, then by task")
+        << int(SIGKILL) << QStringList{QStringLiteral("---StartupByTaskMinWindow")}
+        << QByteArray("Program was started by Task Scheduler.");
+    QTest::newRow("SIGSEGV before a minute: no restart, next start normal")
+        << int(SIGSEGV) << QStringList{QStringLiteral("--StartupByTaskMinWindow")}
+        << QByteArray("Program was not started by Task Scheduler.");
+    QTest::newRow("SIGSEGV again, other case of the argument")
+        << int(SIGSEGV) << QStringList{QStringLiteral("---startupbytaskminwindow")}
+        << QByteArray("Program was not started by Task Scheduler.");
+}
+
+void tst_Quillon::deadInstanceDoesNotKeepOut()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, line);
+    QVERIFY(running && running->state() == QProcess::Running);
+    ::kill(pid_t(running->processId()), signalNumber);
+    QVERIFY(waitEnded(*running, 30000));
+    QCOMPARE(running->exitStatus(), QProcess::CrashExit);
+    // If the fault had restarted the program, that instance would hold the guard now
+    // and this start would be refused.
+    QVERIFY(startRunning(program, args, line));
+}
+
+void tst_Quillon::pathWithBlanksWithoutConfiguration()
+{
+    running->kill();
+    QVERIFY(waitEnded(*running, 30000));
+    running.reset();
+
+    // A copy in a folder with blanks, without configDir beside it.
+    QVERIFY(QDir().mkpath(path(QStringLiteral("my apps"))));
+    const QString folder = QFileInfo(path(QStringLiteral("my apps"))).canonicalFilePath();
+    const QString copy = folder + QStringLiteral("/quillon");
+    QVERIFY(QFile::copy(program, copy));
+    QVERIFY(QFile::setPermissions(copy, QFile::permissions(program)));
+    QVERIFY(startRunning(copy, {}, "Program was not started by Task Scheduler."));
+
+    QTRY_VERIFY_WITH_TIMEOUT(
+        logMessages().contains(QStringLiteral("appConfig.ini Path: \"%1/configDir/\"").arg(folder)),
+        30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        logMessages().count(QStringLiteral("Create Startup Task -> Over")) >= 1, 30000);
+    QCOMPARE(autostartEntries().size(), 1);
+    QFile entry(path(QStringLiteral("config/autostart/")) + autostartEntries().first());
+    QTRY_VERIFY_WITH_TIMEOUT(entry.open(QIODevice::ReadOnly) &&
+                                 entry.readAll().contains("\nExec=\"" + copy.toUtf8() +
+                                                          "\" ---StartupByTaskMinWindow\n"),
+                             30000);
+}
+
+void tst_Quillon::unwritableFoldersStillStart()
+{
+    running->kill();
+    QVERIFY(waitEnded(*running, 30000));
+    running.reset();
+
+    // The log folder and the autostart folder are files: nothing can be written there.
+    QVERIFY(QDir(path(QStringLiteral("data/quillon/logDir"))).removeRecursively());
+    QVERIFY(QDir(path(QStringLiteral("config/autostart"))).removeRecursively());
+    for (const char *blocked : {"data/quillon/logDir", "config/autostart"}) {
+        QFile f(path(QLatin1String(blocked)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+    QVERIFY(startRunning(program, {}, "Program was not started by Task Scheduler."));
+    QElapsedTimer timer;
+    timer.start();
+    while (!runningOutput.contains("Error: ") && timer.elapsed() < 30000 &&
+           running->state() == QProcess::Running) {
+        running->waitForReadyRead(200);
+        runningOutput += running->readAllStandardOutput();
+    }
+    QVERIFY2(QRegularExpression(QStringLiteral("\nError: \\d+\n"))
+                 .match(QString::fromUtf8(runningOutput))
+                 .hasMatch(),
+             runningOutput.constData());
+    // The box is not modal and the window is up: the program goes on running.
+    QTest::qWait(1000); // a crash or exit would show within this
+    QCOMPARE(running->state(), QProcess::Running);
+    QVERIFY(QFileInfo(path(QStringLiteral("data/quillon/logDir"))).isFile());
+
+    running->kill();
+    QVERIFY(waitEnded(*running, 30000));
+    running.reset();
+}
+
+QTEST_GUILESS_MAIN(tst_Quillon)
+#include "tst_quillon.moc"
