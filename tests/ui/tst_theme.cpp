@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -124,6 +125,7 @@ private slots:
     void colourSplit_data();
     void colourSplit();
     void dials();
+    void themedPixels();
     void configuredColours_data();
     void configuredColours();
     void logLines_data();
@@ -384,6 +386,33 @@ void tst_Theme::dials()
     QVERIFY(!themed.window.windowIcon().isNull());
 }
 
+void tst_Theme::themedPixels()
+{
+    ThemedForm themed(fixture);
+    themed.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&themed.window));
+    // Polishing applies the sheets' fonts; let the layouts settle on them.
+    QCoreApplication::processEvents();
+    themed.window.layout()->activate();
+    const QImage shot = themed.window.grab().toImage();
+    if (qEnvironmentVariableIsSet("QUILLON_SAVE_SHOTS"))
+        shot.save(qEnvironmentVariable("QUILLON_SAVE_SHOTS") +
+                  QStringLiteral("/theme_fixture.png"));
+
+    auto pixelIn = [&](const char *name, QPoint at) {
+        const QWidget *w = themed.find<QWidget>(name);
+        return shot.pixelColor(w->mapTo(&themed.window, at));
+    };
+    // The main area's own margin shows MainBgColor.
+    QCOMPARE(pixelIn("frame_MainArea", QPoint(3, 100)), QColor(61, 62, 63));
+    // The window border is AppBorderColor.
+    QCOMPARE(shot.pixelColor(0, 300), QColor(11, 12, 13));
+    // The title gradient runs between its two configured colours.
+    const QColor title = pixelIn("frame_Title", QPoint(500, 20));
+    QVERIFY2(title.red() >= 21 && title.red() <= 31, qPrintable(title.name()));
+    QVERIFY2(title.blue() >= 23 && title.blue() <= 33, qPrintable(title.name()));
+}
+
 void tst_Theme::configuredColours_data()
 {
     QTest::addColumn<QByteArray>("themeColours");
@@ -479,9 +508,17 @@ void tst_Theme::badInput()
         ThemedForm themed(config);
         themed.window.resize(1200, 596);
         themed.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&themed.window));
+        // Polishing applies the sheets' fonts; let the layouts settle on them.
+        QCoreApplication::processEvents();
         // Style sheets are parsed when the widgets are polished and painted.
         const QImage image = themed.window.grab().toImage();
         QVERIFY(!image.isNull());
+        if (qEnvironmentVariableIsSet("QUILLON_SAVE_SHOTS"))
+            image.save(qEnvironmentVariable("QUILLON_SAVE_SHOTS") + QStringLiteral("/theme_bad_") +
+                       QString::fromLatin1(QTest::currentDataTag())
+                           .replace(QLatin1Char(' '), QLatin1Char('_')) +
+                       QStringLiteral(".png"));
         QCOMPARE(capture.log.debug.size(), 4);
     }
     QVERIFY2(capture.log.warnings.isEmpty(),
