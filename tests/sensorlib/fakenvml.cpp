@@ -1,0 +1,102 @@
+// A stand-in NVML library: one GPU (FAKENVML_COUNT overrides) with fixed
+// readings. Built with and without nvmlDeviceGetFanSpeedRPM, which older
+// drivers lack; the percent call always exists and must never be read as RPM.
+
+#include <cstdlib>
+#include <cstring>
+
+#define NVML_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+struct Device
+{
+    int index;
+};
+Device g_devices[8] = {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}};
+bool g_initialised = false;
+constexpr int kSuccess = 0, kUninitialized = 1, kInvalidArgument = 2, kArgumentVersionMismatch = 25;
+
+unsigned deviceCount()
+{
+    const char *count = std::getenv("FAKENVML_COUNT");
+    const int n = count ? std::atoi(count) : 1;
+    return n < 0 ? 0u : n > 8 ? 8u : unsigned(n);
+}
+} // namespace
+
+struct nvmlUtilization_t
+{
+    unsigned gpu, memory;
+};
+struct nvmlFanSpeedInfo_t
+{
+    unsigned version, fan, speed;
+};
+
+NVML_EXPORT int nvmlInit_v2()
+{
+    g_initialised = true;
+    return kSuccess;
+}
+NVML_EXPORT int nvmlShutdown()
+{
+    g_initialised = false;
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetCount_v2(unsigned *count)
+{
+    if (!g_initialised)
+        return kUninitialized;
+    *count = deviceCount();
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetHandleByIndex_v2(unsigned index, Device **device)
+{
+    if (index >= deviceCount())
+        return kInvalidArgument;
+    *device = &g_devices[index];
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetName(Device *, char *name, unsigned length)
+{
+    std::strncpy(name, "NVIDIA GeForce RTX 3070", length);
+    name[length - 1] = 0;
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetTemperature(Device *, int sensor, unsigned *temperature)
+{
+    if (sensor != 0)
+        return kInvalidArgument;
+    *temperature = 61;
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetUtilizationRates(Device *, nvmlUtilization_t *utilization)
+{
+    utilization->gpu = 37;
+    utilization->memory = 12;
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetClockInfo(Device *, int type, unsigned *clock)
+{
+    *clock = type == 0 ? 1905 : 7000; // graphics, else memory or SM
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetPowerUsage(Device *, unsigned *milliwatts)
+{
+    *milliwatts = 215500;
+    return kSuccess;
+}
+NVML_EXPORT int nvmlDeviceGetFanSpeed(Device *, unsigned *percent)
+{
+    *percent = 40;
+    return kSuccess;
+}
+#ifdef FAKENVML_RPM
+NVML_EXPORT int nvmlDeviceGetFanSpeedRPM(Device *, nvmlFanSpeedInfo_t *info)
+{
+    if (info->version != (sizeof(nvmlFanSpeedInfo_t) | (1u << 24)))
+        return kArgumentVersionMismatch;
+    info->speed = info->fan == 0 ? 1450 : 0;
+    return kSuccess;
+}
+#endif

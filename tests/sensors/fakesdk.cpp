@@ -1,0 +1,202 @@
+// Stand-in sensor SDK libraries for the binding's tests, one per FAKESDK_CASE:
+// 1 complete, 2 lacking ordinal 943, 3 init refused with 3, 4 labels without
+// NUL, 5 non-finite and huge values, 6 negative sensor count, 7 absurd count.
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#ifndef FAKESDK_CASE
+#error "FAKESDK_CASE must be defined"
+#endif
+
+#define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+enum Kind
+{
+    Temperature,
+    Fan,
+    Power,
+    Clock,
+    Usage
+};
+
+struct Reading
+{
+    int sensor;
+    Kind kind;
+    int index;
+    const char *label;
+    double value;
+};
+
+#if FAKESDK_CASE == 4
+const char *const kNames[] = {"", "Board"};
+// Filled at load time: 256 label bytes without a terminating NUL.
+char g_longName[256];
+char g_longTemperature[256];
+char g_longGpuFan[256];
+const Reading kReadings[] = {
+    {0, Temperature, 0, g_longTemperature, 40.0},
+    {0, Fan, 1, g_longGpuFan, 900.0},
+    {1, Temperature, 0, "Motherboard", 31.0},
+};
+struct Init
+{
+    Init()
+    {
+        std::memset(g_longName, 'N', sizeof g_longName);
+        std::memset(g_longTemperature, 'X', sizeof g_longTemperature);
+        std::memset(g_longGpuFan, 'x', sizeof g_longGpuFan);
+        std::memcpy(g_longGpuFan, "GPU Fan", 7);
+    }
+} g_init;
+#elif FAKESDK_CASE == 5
+const char *const kNames[] = {"Odd values"};
+const Reading kReadings[] = {
+    {0, Temperature, 0, "CPU Package", std::numeric_limits<double>::quiet_NaN()},
+    {0, Temperature, 1, "CPU Package", std::numeric_limits<double>::infinity()},
+    {0, Temperature, 2, "CPU Package", 55.0},
+    {0, Power, 0, "CPU Package Power", 1e300},
+    {0, Clock, 0, "Core 0 Clock", -std::numeric_limits<double>::infinity()},
+    {0, Clock, 1, "GPU Clock", std::numeric_limits<double>::infinity()},
+    {0, Usage, 0, "Total CPU Usage", 0.99},
+    {0, Usage, 1, "GPU Core Load", 1.0},
+};
+#else
+const char *const kNames[] = {"Fake CPU", "Fake GPU", "Fake Board"};
+const Reading kReadings[] = {
+    {0, Temperature, 0, "CPU Package", 45.0}, {0, Usage, 0, "Total CPU Usage", 12.0},
+    {0, Clock, 0, "Core 0 Clock", 3600.0},    {0, Fan, 0, "CPU Fan", 1200.0},
+    {0, Power, 0, "CPU Package Power", 65.0}, {1, Temperature, 0, "GPU Temperature", 50.0},
+    {1, Usage, 0, "GPU Core Load", 3.0},      {1, Clock, 0, "GPU Clock", 1500.0},
+    {1, Power, 0, "GPU Power (Total)", 20.0}, {1, Fan, 0, "GPU Fan1", 0.0},
+    {2, Temperature, 0, "Motherboard", 30.0}, {2, Clock, 0, "Memory Clock", 1600.0},
+};
+#endif
+
+#if FAKESDK_CASE == 6
+constexpr int kSensorCount = -5;
+#elif FAKESDK_CASE == 7
+constexpr int kSensorCount = 1000000;
+#else
+constexpr int kSensorCount = sizeof kNames / sizeof kNames[0];
+#endif
+
+std::atomic<int> g_initCalls{0}, g_shutdownCalls{0}, g_perSensorCalls{0};
+std::atomic<int> g_callsAfterShutdown{0};
+std::atomic<bool> g_shutDown{false};
+
+void noteCall()
+{
+    if (g_shutDown)
+        ++g_callsAfterShutdown;
+}
+
+double reading(Kind kind, int sensor, int index, char *label, int capacity)
+{
+    noteCall();
+    for (const Reading &r : kReadings) {
+        if (r.sensor == sensor && r.kind == kind && r.index == index) {
+            const size_t length = strnlen(r.label, 256);
+            std::memcpy(label, r.label, length < size_t(capacity) ? length + 1 : size_t(capacity));
+            return r.value;
+        }
+    }
+    return 0.0;
+}
+
+} // namespace
+
+// Counters the tests read back through dlsym.
+FAKE_EXPORT int fakesdk_calls(int ordinal)
+{
+    switch (ordinal) {
+    case 411:
+        return g_initCalls;
+    case 198:
+        return g_shutdownCalls;
+    case 560:
+        return g_perSensorCalls;
+    default:
+        return g_callsAfterShutdown;
+    }
+}
+
+FAKE_EXPORT int sensor_sdk_411(int)
+{
+    ++g_initCalls;
+    g_shutDown = false;
+#if FAKESDK_CASE == 3
+    return 3;
+#else
+    return 0;
+#endif
+}
+
+FAKE_EXPORT int sensor_sdk_198()
+{
+    ++g_shutdownCalls;
+    g_shutDown = true;
+    return 0;
+}
+
+FAKE_EXPORT int sensor_sdk_623()
+{
+    noteCall();
+    return kSensorCount;
+}
+
+FAKE_EXPORT int sensor_sdk_560(int)
+{
+    noteCall();
+    ++g_perSensorCalls;
+    return 0;
+}
+
+FAKE_EXPORT int sensor_sdk_476(int sensor, char *name, int capacity)
+{
+    noteCall();
+#if FAKESDK_CASE == 4
+    if (sensor == 0) {
+        std::memcpy(name, g_longName,
+                    size_t(capacity) < sizeof g_longName ? size_t(capacity) : sizeof g_longName);
+        return 0;
+    }
+#endif
+    const char *text =
+        sensor >= 0 && sensor < int(sizeof kNames / sizeof kNames[0]) ? kNames[sensor] : "Sensor";
+    std::strncpy(name, text, size_t(capacity));
+    name[capacity - 1] = 0;
+    return 0;
+}
+
+FAKE_EXPORT double sensor_sdk_606(int s, int i, char *label, int capacity)
+{
+    return reading(Temperature, s, i, label, capacity);
+}
+
+FAKE_EXPORT int sensor_sdk_734(int s, int i, char *label, int capacity)
+{
+    return static_cast<int>(reading(Fan, s, i, label, capacity));
+}
+
+FAKE_EXPORT double sensor_sdk_183(int s, int i, char *label, int capacity)
+{
+    return reading(Power, s, i, label, capacity);
+}
+
+FAKE_EXPORT double sensor_sdk_629(int s, int i, char *label, int capacity)
+{
+    return reading(Clock, s, i, label, capacity);
+}
+
+#if FAKESDK_CASE != 2
+FAKE_EXPORT double sensor_sdk_943(int s, int i, char *label, int capacity)
+{
+    return reading(Usage, s, i, label, capacity);
+}
+#endif
