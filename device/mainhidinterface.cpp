@@ -154,11 +154,14 @@ void MainHidInterFace::run()
             // only fail again.
             const bool wasOpen = isOpen;
             isOpen = false;
+            failedLink = link;
             lock.unlock();
             if (wasOpen) {
                 qDebug() << "hid_write failed, the device is treated as removed, errno:"
                          << writeError;
-                notifyWriteFailed(link);
+                // A queued call without arguments or functor keeps all cross-thread
+                // bookkeeping inside Qt, and delivers on this object's thread.
+                QMetaObject::invokeMethod(this, "onWriteFailed", Qt::QueuedConnection);
             }
             return;
         }
@@ -168,18 +171,13 @@ void MainHidInterFace::run()
     }
 }
 
-void MainHidInterFace::notifyWriteFailed(quint64 failedLink)
+void MainHidInterFace::onWriteFailed()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, failedLink] {
-            {
-                // Closed or opened again since: the news is stale.
-                std::lock_guard<std::mutex> lock(mutex);
-                if (failedLink != linkNumber || !hidHandle)
-                    return;
-            }
-            emit sigHidWriteFailed();
-        },
-        Qt::QueuedConnection);
+    {
+        // Closed or opened again since the failure: the news is stale.
+        std::lock_guard<std::mutex> lock(mutex);
+        if (failedLink != linkNumber || !hidHandle)
+            return;
+    }
+    emit sigHidWriteFailed();
 }

@@ -46,9 +46,11 @@ signals:
 protected:
     void run() override;
 
+private slots:
+    void onWriteFailed();
+
 private:
     void releaseHandle(std::unique_lock<std::mutex> &lock);
-    void notifyWriteFailed(quint64 failedLink);
 
     QString strHidPath;
     // Guarded by mutex, like everything below it.
@@ -61,6 +63,7 @@ private:
     std::condition_variable writeDone;  // the writer left hid_write
     bool writing = false;
     quint64 linkNumber = 0; // counts opens, so a late failure notice cannot close a new link
+    quint64 failedLink = 0;
 };
 
 #endif // MAINHIDINTERFACE_H
