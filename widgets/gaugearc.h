@@ -33,7 +33,9 @@ class GaugeArc : public QWidget
     Q_PROPERTY(PointerStyle pointerStyle READ getPointerStyle WRITE setPointerStyle)
 
 public:
-    enum PointerStyle
+    // A fixed underlying type: values outside the four styles are accepted (and draw
+    // no pointer) without undefined behaviour.
+    enum PointerStyle : int
     {
         PointerStyle_Circle = 0,
         PointerStyle_Indicator = 1,

@@ -242,6 +242,8 @@ void tst_GaugeArc::designerInterface()
     // uic writes enum properties by name.
     QVERIFY(gauge.setProperty("pointerStyle", QStringLiteral("PointerStyle_Triangle")));
     QCOMPARE(gauge.getPointerStyle(), GaugeArc::PointerStyle_Triangle);
+    QVERIFY(gauge.setProperty("value", 30.0));
+    QCOMPARE(gauge.getCurrentValue(), 30.0);
     QVERIFY(gauge.setProperty("arcColor", QColor(1, 2, 3)));
     QCOMPARE(gauge.getArcColor(), QColor(1, 2, 3));
 

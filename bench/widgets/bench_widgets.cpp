@@ -1,0 +1,86 @@
+// Repaint cost of the gauge widgets. The dial repaints every 10 ms while its
+// pointer moves, so one GaugeArc repaint is the program's hottest drawing path.
+
+#include "gaugearc.h"
+#include "ledtext.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The window's dial set-up, at the size it takes in the main window.
+void setUpDial(GaugeArc &gauge)
+{
+    gauge.resize(300, 300);
+    gauge.setExplainText(QStringLiteral("CPU Temp"));
+    gauge.setScaleMajor(10);
+    gauge.setScaleMinor(5);
+    gauge.setStartAngle(50);
+    gauge.setEndAngle(50);
+    gauge.setValue(45);
+}
+
+void BM_GaugeArcRepaint(benchmark::State &state)
+{
+    GaugeArc gauge;
+    setUpDial(gauge);
+    gauge.setPointerStyle(static_cast<GaugeArc::PointerStyle>(state.range(0)));
+    QImage image(gauge.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        gauge.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_GaugeArcRepaint)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+
+// One animation tick followed by the repaint it asks for.
+void BM_GaugeArcAnimationFrame(benchmark::State &state)
+{
+    GaugeArc gauge;
+    setUpDial(gauge);
+    gauge.setAnimation(true);
+    QImage image(gauge.size(), QImage::Format_ARGB32_Premultiplied);
+    bool up = true;
+    for (auto _ : state) {
+        QMetaObject::invokeMethod(&gauge, "updateValue", Qt::DirectConnection);
+        if (gauge.getCurrentValue() == gauge.getValue()) {
+            gauge.setValue(up ? 95 : 5);
+            up = !up;
+        }
+        gauge.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_GaugeArcAnimationFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_LedTextRepaint(benchmark::State &state)
+{
+    LedText led;
+    led.resize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    QImage image(led.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        led.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_LedTextRepaint)->Args({200, 80})->Args({810, 90})->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
