@@ -19,8 +19,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdlib>
-
 #include "appconfig.h"
 #include "ddatamanager.h"
 #include "devicereport.h"
@@ -467,7 +465,10 @@ void DMainWidget::onQuitApp()
     }
     qDebug() << "Exit app runing [Normal]";
     close();
-    std::exit(0);
+    // Status 0 through the event loop rather than exit(0) from inside it: the process
+    // entry then releases its single-instance segment, which a System V segment would
+    // otherwise outlive the process.
+    QCoreApplication::exit(0);
 }
 
 void DMainWidget::iconActivated(QSystemTrayIcon::ActivationReason reason)

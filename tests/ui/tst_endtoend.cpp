@@ -1,0 +1,333 @@
+// The built program, started as a user would start it, with the test sensor library
+// and the test hidapi library found first through LD_LIBRARY_PATH. Each run gets its
+// own home, configuration, data and temporary folders.
+
+#include <QtTest>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+const QString buildDir = QStringLiteral(QUILLON_BUILD_DIR);
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The reports the test device received, one 65-byte report per line.
+QList<QByteArray> writtenReports(const QString &path)
+{
+    QList<QByteArray> reports;
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    for (const QByteArray &line : lines) {
+        if (!line.isEmpty())
+            reports.append(QByteArray::fromHex(line));
+    }
+    return reports;
+}
+
+// "name=value" lines the program writes beside its window picture.
+QMap<QString, QString> windowValues(const QString &path)
+{
+    QMap<QString, QString> values;
+    const QStringList lines = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            values.insert(line.left(equals), line.mid(equals + 1));
+    }
+    return values;
+}
+
+int bigEndian16(const QByteArray &report, int offset)
+{
+    return (quint8(report.at(offset)) << 8) | quint8(report.at(offset + 1));
+}
+
+// One program run with its private folders.
+class ProgramRun
+{
+public:
+    explicit ProgramRun(QTemporaryDir &root) : root(root.path())
+    {
+        for (const char *sub : {"home", "config", "data", "tmp", "runtime"})
+            QDir(this->root).mkpath(QLatin1String(sub));
+        QFile::setPermissions(this->root + QStringLiteral("/runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString path(const char *sub) const { return root + QLatin1Char('/') + QLatin1String(sub); }
+    QString writeLog() const { return path("hidwrites.txt"); }
+
+    void start(const QString &program, const QStringList &arguments, const QString &screenshot)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), path("home"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+        env.insert(QStringLiteral("TMPDIR"), path("tmp"));
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                   buildDir + QStringLiteral("/tests/fakesdk/complete:") + buildDir +
+                       QStringLiteral("/tests/fakehidapi"));
+        env.insert(QStringLiteral("FAKEHID_WRITE_LOG"), writeLog());
+        env.remove(QStringLiteral("FAKEHID_NO_DEVICE"));
+        env.insert(QStringLiteral("QUILLON_SCREENSHOT"), screenshot);
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+    }
+
+    // SIGTERM takes the program's regular exit path.
+    bool quit()
+    {
+        process.terminate();
+        return process.waitForFinished(15000);
+    }
+
+    // The day's log files of the program, in date order, joined.
+    QByteArray log() const
+    {
+        const QDir logDir(path("data") + QStringLiteral("/quillon/logDir"));
+        QByteArray text;
+        const QStringList files =
+            logDir.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
+        for (const QString &file : files)
+            text += readAll(logDir.filePath(file));
+        return text;
+    }
+
+    QString settingsFile() const
+    {
+        return path("config") + QStringLiteral("/MyCompanyVekmar/Quillon.conf");
+    }
+
+    QProcess process;
+
+private:
+    QString root;
+};
+
+} // namespace
+
+class tst_EndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void wholeProgram();
+    void fahrenheitAcrossRestart();
+    void hiddenStartWithMissingImages();
+
+private:
+    QString program;
+};
+
+void tst_EndToEnd::initTestCase()
+{
+    program = buildDir + QStringLiteral("/quillon");
+    QVERIFY2(QFile::exists(program), qPrintable(program));
+    QVERIFY(
+        QFile::exists(buildDir + QStringLiteral("/tests/fakesdk/complete/libquillon-sensors.so")));
+    QVERIFY(QFile::exists(buildDir + QStringLiteral("/tests/fakehidapi/libhidapi-hidraw.so.0")));
+}
+
+void tst_EndToEnd::wholeProgram()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    ProgramRun run(root);
+    const QString picture = buildDir + QStringLiteral("/pictures/mainwindow.png");
+    QFile::remove(picture);
+    QFile::remove(picture + QStringLiteral(".values"));
+    run.start(program, {}, picture);
+    QVERIFY(run.process.waitForStarted());
+
+    // The picture is taken at the second refresh, so the first reports are out by then.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 20000);
+    const QMap<QString, QString> values = windowValues(picture + QStringLiteral(".values"));
+
+    // What the test sensor library reports, as the window shows it.
+    const QList<std::pair<const char *, const char *>> expected = {
+        {"label_HidStatus", "Connected"},
+        {"label_CPU01", "12"},
+        {"label_CPU02", "3600"},
+        {"label_CPU03", "1200"},
+        {"label_CPU04", "65"},
+        {"label_GPU01", "3"},
+        {"label_GPU02", "1500"},
+        {"label_GPU03", "0"},
+        {"label_GPU04", "20"},
+        {"progressBar_CPU01", "12/100"},
+        {"progressBar_CPU02", "3600/3601"},
+        {"progressBar_CPU03", "1200/1201"},
+        {"progressBar_CPU04", "65/66"},
+        {"progressBar_GPU02", "1500/1501"},
+        {"progressBar_GPU03", "0/1"},
+        {"progressBar_GPU04", "20/21"},
+        {"widget_CpuDashboard", "45℃"},
+        {"widget_GpuDashboard", "50℃"},
+        {"radioButton_Model02", "0"},
+    };
+    for (const auto &pair : expected)
+        QCOMPARE(values.value(QLatin1String(pair.first)), QString::fromUtf8(pair.second));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\dG/\\d+\\.\\dG$"))
+                .match(values.value(QStringLiteral("label_MemoryUsage")))
+                .hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d+G/\\d+G$"))
+                .match(values.value(QStringLiteral("label_HardDiskUsage")))
+                .hasMatch());
+
+    // The picture is a PNG of the whole 1200 x 596 window.
+    const QByteArray png = readAll(picture);
+    QVERIFY(png.startsWith("\x89PNG\r\n\x1a\n"));
+    QCOMPARE(png.mid(16, 8), QByteArray::fromHex("000004b000000254"));
+
+    // One report per acquisition pass, about once a second.
+    QTRY_VERIFY_WITH_TIMEOUT(writtenReports(run.writeLog()).size() >= 2, 10000);
+    const int before = writtenReports(run.writeLog()).size();
+    QTest::qWait(5000); // a fixed span: the rate is what is measured
+    const int after = writtenReports(run.writeLog()).size();
+    QVERIFY2(after - before >= 4 && after - before <= 6,
+             qPrintable(QStringLiteral("%1 reports in 5 s").arg(after - before)));
+
+    const QList<QByteArray> reports = writtenReports(run.writeLog());
+    const QByteArray report = reports.last();
+    QCOMPARE(report.size(), 65);
+    QCOMPARE(quint8(report.at(0)), quint8(0x00));
+    QCOMPARE(quint8(report.at(1)), quint8(0x40));
+    QCOMPARE(quint8(report.at(2)), quint8(45));
+    QCOMPARE(quint8(report.at(3)), quint8(12));
+    QCOMPARE(bigEndian16(report, 4), 3600);
+    QCOMPARE(bigEndian16(report, 6), 1200);
+    QCOMPARE(bigEndian16(report, 8), 65);
+    QCOMPARE(quint8(report.at(10)), quint8(50));
+    QCOMPARE(quint8(report.at(11)), quint8(3));
+    QCOMPARE(bigEndian16(report, 12), 1500);
+    QCOMPARE(bigEndian16(report, 14), 0);
+    QCOMPARE(bigEndian16(report, 16), 20);
+    QVERIFY(quint8(report.at(18)) <= 100);
+    QVERIFY(bigEndian16(report, 19) > 0);
+    // Memory and drive move with the machine; the report and the window agree closely.
+    QVERIFY(qAbs(quint8(report.at(21)) -
+                 values.value(QStringLiteral("label_HardDiskUsageNum")).toInt()) <= 1);
+    const QDate today = QDate::currentDate();
+    QVERIFY(qAbs(bigEndian16(report, 24) - today.year()) <= 1);
+    QVERIFY(quint8(report.at(26)) >= 1 && quint8(report.at(26)) <= 12);
+    QVERIFY(quint8(report.at(28)) <= 23 && quint8(report.at(29)) <= 59);
+    quint8 sum = 0;
+    for (int i = 1; i <= 29; ++i)
+        sum += quint8(report.at(i));
+    QCOMPARE(quint8(report.at(30)), sum);
+    QCOMPARE(report.mid(31), QByteArray(34, '\0'));
+    // Every report carries the same readings.
+    for (const QByteArray &earlier : reports)
+        QCOMPARE(earlier.mid(0, 18), report.mid(0, 18));
+
+    // The regular exit: status 0, the SDK shut down, and the log says so.
+    QVERIFY(run.quit());
+    QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.process.exitCode(), 0);
+    QVERIFY(
+        run.process.readAllStandardOutput().contains("Program was not started by Task Scheduler."));
+
+    const QByteArray log = run.log();
+    for (const char *line :
+         {"TempShowModel Init -> [℃]", "Start Update -> Start",
+          "onOpenHidSuccessful -----------------------", "HWi32SDK init Over [Successful]",
+          "Window picture saved:", "HWi32SDK UNinit Over [Status],errorCode:",
+          "Exit app runing [Normal]"})
+        QVERIFY2(log.contains(line), line);
+    QVERIFY(log.startsWith("[Debug]-[flie:    line:0    datetime:"));
+    QVERIFY(log.indexOf("HWi32SDK UNinit Over") < log.indexOf("Exit app runing [Normal]\r\n"));
+    QVERIFY(!log.contains("SDK Init doing"));
+}
+
+void tst_EndToEnd::fahrenheitAcrossRestart()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    ProgramRun run(root);
+    // A stored unit that is not a number comes up as Fahrenheit and is replaced by 2.
+    QDir().mkpath(QFileInfo(run.settingsFile()).absolutePath());
+    QFile settings(run.settingsFile());
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[TempShowModel]\nModel=abc\n");
+    settings.close();
+
+    const QString picture = buildDir + QStringLiteral("/pictures/mainwindow_fahrenheit.png");
+    for (int start = 0; start < 2; ++start) {
+        QFile::remove(picture + QStringLiteral(".values"));
+        QFile::remove(run.writeLog());
+        run.start(program, {}, picture);
+        QVERIFY(run.process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 20000);
+        const QMap<QString, QString> values = windowValues(picture + QStringLiteral(".values"));
+        QCOMPARE(values.value(QStringLiteral("radioButton_Model02")), QStringLiteral("1"));
+        QCOMPARE(values.value(QStringLiteral("widget_CpuDashboard")), QStringLiteral("113℉"));
+        QCOMPARE(values.value(QStringLiteral("widget_GpuDashboard")), QStringLiteral("122℉"));
+
+        // The device still gets Celsius, flagged as Fahrenheit.
+        QTRY_VERIFY_WITH_TIMEOUT(!writtenReports(run.writeLog()).isEmpty(), 10000);
+        const QByteArray report = writtenReports(run.writeLog()).last();
+        QCOMPARE(quint8(report.at(2)), quint8(45 | 0x80));
+        QCOMPARE(quint8(report.at(10)), quint8(50 | 0x80));
+
+        QVERIFY(run.quit());
+        QCOMPARE(run.process.exitCode(), 0);
+        QVERIFY(readAll(run.settingsFile()).contains("Model=2"));
+    }
+    // Each start announces the stored unit and runs the Fahrenheit switch in full.
+    const QByteArray log = run.log();
+    QCOMPARE(log.count("TempShowModel Init -> [℉]"), 2);
+    QCOMPARE(log.count("TempShowModel Changed -> [℉]"), 2);
+}
+
+void tst_EndToEnd::hiddenStartWithMissingImages()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    ProgramRun run(root);
+    // A copy of the program beside a configuration whose images do not exist.
+    const QString bin = run.path("bin");
+    QVERIFY(QDir().mkpath(bin + QStringLiteral("/configDir")));
+    QVERIFY(QFile::copy(program, bin + QStringLiteral("/quillon")));
+    QFile ini(bin + QStringLiteral("/configDir/appConfig.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[AppInfo]\nAppName=Missing\nAppVersion=V9\nAppID=T\n"
+              "[AppIco]\nAppIcoSel01=nothere.png\nAppIcoSel02=nothere2.png\n"
+              "[AppUiShow]\nLeftTopShowModel=2\nLeftTopShowImage=gone.png\n"
+              "MainAreaShowModel=2\nMainAreaShowBgImage=gone-too.png\n"
+              "DeviceConStatusShowModel=1\nTemperatureChangShowModel=1\nAppVersionShowModel=1\n"
+              "[ThemeColor]\nMainColor=222.247.80\nTextFont=DejaVu Sans\n");
+    ini.close();
+
+    const QString picture = run.path("hidden.png");
+    run.start(bin + QStringLiteral("/quillon"), {QStringLiteral("---StartupByTaskMinWindow")},
+              picture);
+    QVERIFY(run.process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 20000);
+    QCOMPARE(windowValues(picture + QStringLiteral(".values")).value(QStringLiteral("label_CPU02")),
+             QStringLiteral("3600"));
+    QTRY_VERIFY_WITH_TIMEOUT(!writtenReports(run.writeLog()).isEmpty(), 10000);
+
+    QVERIFY(run.quit());
+    QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.process.exitCode(), 0);
+    QVERIFY(run.process.readAllStandardOutput().contains("Program was started by Task Scheduler."));
+    const QList<QByteArray> errors = run.process.readAllStandardError().split('\n');
+    QVERIFY2(errors.size() < 20, errors.join('\n').constData());
+    QVERIFY(run.log().contains("APP ICO -> Ico file is not exists"));
+}
+
+QTEST_GUILESS_MAIN(tst_EndToEnd)
+#include "tst_endtoend.moc"
