@@ -1,6 +1,8 @@
 #include "crashhandler.h"
 #include "singleinstance.h"
 
+#include "ipccleanup.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,6 +20,7 @@ class tst_CrashHandler : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase();
     void stamp_data();
     void stamp();
     void restartDecision_data();
@@ -166,5 +169,18 @@ void tst_CrashHandler::faultInRealProcess()
     QTRY_VERIFY_WITH_TIMEOUT(guard.tryAcquire(), 10000);
 }
 
-QTEST_GUILESS_MAIN(tst_CrashHandler)
+void tst_CrashHandler::cleanupTestCase()
+{
+    removeIpcObjectsIn(QDir::tempPath());
+}
+
+int main(int argc, char **argv)
+{
+    // Our own folder for Qt's key files, shared with the helper processes.
+    QTemporaryDir tmp;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    QCoreApplication app(argc, argv);
+    tst_CrashHandler test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_crashhandler.moc"

@@ -1,5 +1,7 @@
 #include "singleinstance.h"
 
+#include "ipccleanup.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +21,7 @@ class tst_SingleInstanceGuard : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase();
     void secondGuardRefusedWhileFirstLives();
     void deadHolderDoesNotKeepOut_data();
     void deadHolderDoesNotKeepOut();
@@ -126,5 +129,18 @@ void tst_SingleInstanceGuard::simultaneousStartsLetOneIn()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_SingleInstanceGuard)
+void tst_SingleInstanceGuard::cleanupTestCase()
+{
+    removeIpcObjectsIn(QDir::tempPath());
+}
+
+int main(int argc, char **argv)
+{
+    // Our own folder for Qt's key files, shared with the helper processes.
+    QTemporaryDir tmp;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    QCoreApplication app(argc, argv);
+    tst_SingleInstanceGuard test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_singleinstanceguard.moc"
