@@ -124,7 +124,7 @@ void closeInheritedDescriptors()
 
     closeInheritedDescriptors();
     char *const arguments[] = {exePath, nullptr};
-    ::execv(exePath, arguments);
+    ::execve(exePath, arguments, environ);
     reportRestartFailure(errno);
     ::_exit(127);
 }
