@@ -44,6 +44,11 @@ for mode in shown hidden; do
         "$build/quillon" $arg >"$root/output.txt" 2>&1 &
     pid=$!
     sleep 5
+    if ! kill -0 $pid 2>/dev/null; then
+        echo "$mode: the program ended during start-up:" >&2
+        cat "$root/output.txt" >&2
+        exit 1
+    fi
     start_ticks=$(cpu_ticks $pid)
     start_reports=$(wc -l < "$root/writes.hex" 2>/dev/null || echo 0)
     sleep "$seconds"

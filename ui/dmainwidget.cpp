@@ -361,9 +361,18 @@ void DMainWidget::refreshDisplay(const SensorSnapshot &snapshot)
         hidInterface->sendHidData(report.constData(), 64);
     }
 
-    // The second pass: by then the dials have finished their first animation.
-    if (++refreshCount == 2 && qEnvironmentVariableIsSet("QUILLON_SCREENSHOT"))
-        saveTestScreenshot();
+    // From the second pass on, once both dials have come to rest (or after ten passes).
+    if (!screenshotTaken && qEnvironmentVariableIsSet("QUILLON_SCREENSHOT") &&
+        ++refreshCount >= 2) {
+        const auto atRest = [](const GaugeArc *gauge) {
+            return qAbs(gauge->getCurrentValue() - gauge->getValue()) < 1.0;
+        };
+        if ((atRest(ui->widget_CpuDashboard) && atRest(ui->widget_GpuDashboard)) ||
+            refreshCount >= 10) {
+            screenshotTaken = true;
+            saveTestScreenshot();
+        }
+    }
 }
 
 // Test hook of the whole-program test: a picture of the window and the texts and

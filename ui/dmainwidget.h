@@ -103,7 +103,8 @@ private:
 
     HidHotplugMonitor *hotplugMonitor = nullptr;
     std::thread startupWorker;
-    int refreshCount = 0;
+    int refreshCount = 0; // passes seen by the test picture hook
+    bool screenshotTaken = false;
 
     friend class tst_DMainWidget;
 };

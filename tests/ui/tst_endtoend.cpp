@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -58,7 +59,7 @@ class ProgramRun
 public:
     explicit ProgramRun(QTemporaryDir &root) : root(root.path())
     {
-        for (const char *sub : {"home", "config", "data", "tmp", "runtime"})
+        for (const char *sub : {"home", "config", "data", "runtime"})
             QDir(this->root).mkpath(QLatin1String(sub));
         QFile::setPermissions(this->root + QStringLiteral("/runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -67,23 +68,54 @@ public:
     QString path(const char *sub) const { return root + QLatin1Char('/') + QLatin1String(sub); }
     QString writeLog() const { return path("hidwrites.txt"); }
 
-    void start(const QString &program, const QStringList &arguments, const QString &screenshot)
+    // Starts the program and waits for its first line, which it prints once it holds
+    // its single-instance guard. The guard's System V key comes from ftok() on a file in
+    // TMPDIR, which keeps only 16 bits of the inode number: another test's program in
+    // another folder can hold the same key, and then this start ends at once with -1.
+    // A fresh TMPDIR gets another inode, so such a start is retried there.
+    bool start(const QString &program, const QStringList &arguments, const QString &screenshot)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
-        env.insert(QStringLiteral("TMPDIR"), path("tmp"));
-        env.insert(QStringLiteral("LD_LIBRARY_PATH"),
-                   buildDir + QStringLiteral("/tests/fakesdk/complete:") + buildDir +
-                       QStringLiteral("/tests/fakehidapi"));
-        env.insert(QStringLiteral("FAKEHID_WRITE_LOG"), writeLog());
-        env.remove(QStringLiteral("FAKEHID_NO_DEVICE"));
-        env.insert(QStringLiteral("QUILLON_SCREENSHOT"), screenshot);
-        process.setProcessEnvironment(env);
-        process.start(program, arguments);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            const QString tmp = path("tmp") + QString::number(++tmpCount);
+            QDir().mkpath(tmp);
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("HOME"), path("home"));
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
+            env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+            env.insert(QStringLiteral("TMPDIR"), tmp);
+            env.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                       buildDir + QStringLiteral("/tests/fakesdk/complete:") + buildDir +
+                           QStringLiteral("/tests/fakehidapi"));
+            env.insert(QStringLiteral("FAKEHID_WRITE_LOG"), writeLog());
+            env.remove(QStringLiteral("FAKEHID_NO_DEVICE"));
+            env.insert(QStringLiteral("QUILLON_SCREENSHOT"), screenshot);
+            process.setProcessEnvironment(env);
+            output.clear();
+            process.start(program, arguments);
+            if (!process.waitForStarted())
+                return false;
+            QElapsedTimer timer;
+            timer.start();
+            while (!standardOutput().contains("Task Scheduler.") && timer.elapsed() < 15000) {
+                if (process.state() == QProcess::NotRunning)
+                    break;
+                process.waitForReadyRead(100);
+            }
+            if (standardOutput().contains("Task Scheduler."))
+                return true;
+            process.waitForFinished(5000);
+            if (process.exitCode() != 255) // -1: the guard was taken
+                return false;
+        }
+        return false;
+    }
+
+    QByteArray standardOutput()
+    {
+        output += process.readAllStandardOutput();
+        return output;
     }
 
     // SIGTERM takes the program's regular exit path.
@@ -114,6 +146,8 @@ public:
 
 private:
     QString root;
+    QByteArray output;
+    int tmpCount = 0;
 };
 
 } // namespace
@@ -149,8 +183,7 @@ void tst_EndToEnd::wholeProgram()
     const QString picture = buildDir + QStringLiteral("/pictures/mainwindow.png");
     QFile::remove(picture);
     QFile::remove(picture + QStringLiteral(".values"));
-    run.start(program, {}, picture);
-    QVERIFY(run.process.waitForStarted());
+    QVERIFY(run.start(program, {}, picture));
 
     // The picture is taken at the second refresh, so the first reports are out by then.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 20000);
@@ -237,8 +270,7 @@ void tst_EndToEnd::wholeProgram()
     QVERIFY(run.quit());
     QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(run.process.exitCode(), 0);
-    QVERIFY(
-        run.process.readAllStandardOutput().contains("Program was not started by Task Scheduler."));
+    QVERIFY(run.standardOutput().contains("Program was not started by Task Scheduler."));
 
     const QByteArray log = run.log();
     for (const char *line :
@@ -268,8 +300,7 @@ void tst_EndToEnd::fahrenheitAcrossRestart()
     for (int start = 0; start < 2; ++start) {
         QFile::remove(picture + QStringLiteral(".values"));
         QFile::remove(run.writeLog());
-        run.start(program, {}, picture);
-        QVERIFY(run.process.waitForStarted());
+        QVERIFY(run.start(program, {}, picture));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 20000);
         const QMap<QString, QString> values = windowValues(picture + QStringLiteral(".values"));
         QCOMPARE(values.value(QStringLiteral("radioButton_Model02")), QStringLiteral("1"));
@@ -312,9 +343,8 @@ void tst_EndToEnd::hiddenStartWithMissingImages()
     ini.close();
 
     const QString picture = run.path("hidden.png");
-    run.start(bin + QStringLiteral("/quillon"), {QStringLiteral("---StartupByTaskMinWindow")},
-              picture);
-    QVERIFY(run.process.waitForStarted());
+    QVERIFY(run.start(bin + QStringLiteral("/quillon"),
+                      {QStringLiteral("---StartupByTaskMinWindow")}, picture));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 20000);
     QCOMPARE(windowValues(picture + QStringLiteral(".values")).value(QStringLiteral("label_CPU02")),
              QStringLiteral("3600"));
@@ -323,7 +353,7 @@ void tst_EndToEnd::hiddenStartWithMissingImages()
     QVERIFY(run.quit());
     QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(run.process.exitCode(), 0);
-    QVERIFY(run.process.readAllStandardOutput().contains("Program was started by Task Scheduler."));
+    QVERIFY(run.standardOutput().contains("Program was started by Task Scheduler."));
     const QList<QByteArray> errors = run.process.readAllStandardError().split('\n');
     QVERIFY2(errors.size() < 20, errors.join('\n').constData());
     QVERIFY(run.log().contains("APP ICO -> Ico file is not exists"));
