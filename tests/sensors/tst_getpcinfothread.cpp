@@ -48,6 +48,31 @@ bool writeFile(const QString &path, const QByteArray &content)
 
 } // namespace
 
+// Passes seen on the test's thread. QSignalSpy connects directly, and its wait
+// flag is not meant to be touched from the emitting thread.
+class PassRelay : public QObject
+{
+    Q_OBJECT
+signals:
+    void sigRelayed();
+
+public slots:
+    void onPass() { emit sigRelayed(); }
+};
+
+struct PassSpy
+{
+    explicit PassSpy(getPcInfoThread *thread) : spy(&relay, &PassRelay::sigRelayed)
+    {
+        QObject::connect(thread, &getPcInfoThread::sigGetPcInfoOk, &relay, &PassRelay::onPass,
+                         Qt::QueuedConnection);
+    }
+    bool wait(int ms) { return spy.wait(ms); }
+    int count() const { return spy.count(); }
+    PassRelay relay;
+    QSignalSpy spy;
+};
+
 #define ONLY_IN(...)                                                                               \
     do {                                                                                           \
         if (!QStringList{__VA_ARGS__}.contains(scenario()))                                        \
@@ -124,7 +149,7 @@ void tst_getPcInfoThread::noPassesWithoutSdk()
 {
     ONLY_IN("none", "no943", "init3");
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     StdoutCapture out;
     thread.onStartInitSdkLater();
     thread.start();
@@ -161,7 +186,7 @@ void tst_getPcInfoThread::firstPassIsVerbose()
 {
     ONLY_IN("complete");
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     {
         StdoutCapture init;
         thread.onStartInitSdkLater();
@@ -261,7 +286,7 @@ void tst_getPcInfoThread::snapshotValues()
     if (scenario() != QLatin1String(QTest::currentDataTag()))
         QSKIP("not this library's case");
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     DebugCapture log;
     StdoutCapture out;
     thread.onStartInitSdkLater();
@@ -293,7 +318,7 @@ void tst_getPcInfoThread::sensorCountBounded()
 {
     ONLY_IN("negativecount", "hugecount");
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     StdoutCapture out;
     DebugCapture log;
     thread.onStartInitSdkLater();
@@ -310,7 +335,7 @@ void tst_getPcInfoThread::shutdownStopsLoopFirst()
 {
     ONLY_IN("complete");
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     StdoutCapture out;
     DebugCapture log;
     thread.onStartInitSdkLater();
@@ -326,7 +351,7 @@ void tst_getPcInfoThread::readerSeesWholePasses()
 {
     ONLY_IN("complete");
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     StdoutCapture out;
     DebugCapture log;
     thread.onStartInitSdkLater();
@@ -368,7 +393,7 @@ void tst_getPcInfoThread::capturedLinuxTree()
     QVERIFY(writeFile(energy, "100000000\n"));
 
     getPcInfoThread thread;
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     StdoutCapture out;
     DebugCapture log;
     thread.onStartInitSdkLater();
@@ -404,7 +429,7 @@ void tst_getPcInfoThread::thisMachine()
     qunsetenv("QUILLON_SENSORS_ROOT");
     getPcInfoThread thread;
     QSignalSpy status(&thread, &getPcInfoThread::sigTheSdkInitStatus);
-    QSignalSpy passes(&thread, &getPcInfoThread::sigGetPcInfoOk);
+    PassSpy passes(&thread);
     StdoutCapture out;
     DebugCapture log;
     thread.onStartInitSdkLater();
