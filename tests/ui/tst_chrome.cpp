@@ -11,8 +11,6 @@ class tst_Chrome : public QObject
 private slots:
     void edgeRegion_data();
     void edgeRegion();
-    void cursorShape_data();
-    void cursorShape();
     void resize_data();
     void resize();
 };
@@ -46,28 +44,6 @@ void tst_Chrome::edgeRegion()
     QFETCH(QPoint, cursor);
     QFETCH(EdgeRegion, region);
     QCOMPARE(edgeRegionAt(cursor, topLeft, bottomRight), region);
-}
-
-void tst_Chrome::cursorShape_data()
-{
-    QTest::addColumn<EdgeRegion>("region");
-    QTest::addColumn<int>("shape");
-    QTest::newRow("top") << EdgeTop << int(Qt::SizeVerCursor);
-    QTest::newRow("bottom") << EdgeBottom << int(Qt::SizeVerCursor);
-    QTest::newRow("left") << EdgeLeft << int(Qt::SizeHorCursor);
-    QTest::newRow("right") << EdgeRight << int(Qt::SizeHorCursor);
-    QTest::newRow("top-left") << EdgeTopLeft << int(Qt::SizeFDiagCursor);
-    QTest::newRow("bottom-left") << EdgeBottomLeft << int(Qt::SizeBDiagCursor);
-    QTest::newRow("bottom-right") << EdgeBottomRight << int(Qt::SizeFDiagCursor);
-    QTest::newRow("top-right") << EdgeTopRight << int(Qt::SizeBDiagCursor);
-    QTest::newRow("none") << EdgeNone << int(Qt::ArrowCursor);
-}
-
-void tst_Chrome::cursorShape()
-{
-    QFETCH(EdgeRegion, region);
-    QFETCH(int, shape);
-    QCOMPARE(int(cursorShapeFor(region)), shape);
 }
 
 void tst_Chrome::resize_data()
