@@ -230,7 +230,8 @@ void tst_EndToEnd::wholeProgram()
     const int before = writtenReports(run.writeLog()).size();
     QTest::qWait(5000); // a fixed span: the rate is what is measured
     const int after = writtenReports(run.writeLog()).size();
-    QVERIFY2(after - before >= 4 && after - before <= 6,
+    // A pass is a 1 s sleep plus the readings, so a loaded machine may fit one fewer.
+    QVERIFY2(after - before >= 3 && after - before <= 6,
              qPrintable(QStringLiteral("%1 reports in 5 s").arg(after - before)));
 
     const QList<QByteArray> reports = writtenReports(run.writeLog());
