@@ -42,6 +42,22 @@ struct SensorSdkTable
 // Ordinals in the order the loader fetches them.
 constexpr int kSdkOrdinals[10] = {411, 198, 623, 560, 476, 606, 734, 183, 629, 943};
 
+// Fills `table` from `entry(ordinal)` (the platform's symbol look-up, null where
+// missing), in the order of kSdkOrdinals.
+template <typename Lookup> void bindSensorSdk(SensorSdkTable &table, Lookup entry)
+{
+    table.init = reinterpret_cast<SdkInitFn>(entry(411));
+    table.shutdown = reinterpret_cast<SdkShutdownFn>(entry(198));
+    table.sensorCount = reinterpret_cast<SdkSensorCountFn>(entry(623));
+    table.perSensor = reinterpret_cast<SdkPerSensorFn>(entry(560));
+    table.sensorName = reinterpret_cast<SdkSensorNameFn>(entry(476));
+    table.temperature = reinterpret_cast<SdkDoubleReadingFn>(entry(606));
+    table.fan = reinterpret_cast<SdkIntReadingFn>(entry(734));
+    table.power = reinterpret_cast<SdkDoubleReadingFn>(entry(183));
+    table.clock = reinterpret_cast<SdkDoubleReadingFn>(entry(629));
+    table.usage = reinterpret_cast<SdkDoubleReadingFn>(entry(943));
+}
+
 // Loads the SDK library by its bare name with the platform's default search
 // order and stores each of the ten entry points (null where missing) in
 // `table`. The library stays loaded for the life of the process. Implemented
