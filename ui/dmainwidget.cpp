@@ -171,42 +171,36 @@ void DMainWidget::resetValueDisplays()
 
 void DMainWidget::on_radioButton_Model01_clicked()
 {
-    if (tempShowModel == 1)
-        return;
-    tempShowModel = 1;
-    qDebug() << "TempShowModel Changed -> [℃]";
-    openUserSettings().setValue(QLatin1String(tempShowModelKey), 1);
-    const QString unit = QStringLiteral("℃");
-    ui->widget_CpuDashboard->setStrUnit(unit);
-    ui->widget_GpuDashboard->setStrUnit(unit);
-    ui->widget_CpuDashboard->setRange(0, 100);
-    ui->widget_GpuDashboard->setRange(0, 100);
-    lastCpuTemperature = fahrenheitToCelsius(lastCpuTemperature);
-    lastGpuTemperature = fahrenheitToCelsius(lastGpuTemperature);
-    ui->widget_CpuDashboard->setValue(lastCpuTemperature);
-    ui->widget_GpuDashboard->setValue(lastGpuTemperature);
-    ui->widget_CpuDashboard->updateCurrentValue(1);
-    ui->widget_GpuDashboard->updateCurrentValue(1);
+    switchTemperatureMode(1);
 }
 
 void DMainWidget::on_radioButton_Model02_clicked()
 {
-    if (tempShowModel == 2)
+    switchTemperatureMode(2);
+}
+
+void DMainWidget::switchTemperatureMode(int mode)
+{
+    if (tempShowModel == mode)
         return;
-    tempShowModel = 2;
-    qDebug() << "TempShowModel Changed -> [℉]";
-    openUserSettings().setValue(QLatin1String(tempShowModelKey), 2);
-    const QString unit = QStringLiteral("℉");
+    tempShowModel = mode;
+    const bool celsius = mode == 1;
+    const QString unit = celsius ? QStringLiteral("℃") : QStringLiteral("℉");
+    qDebug().noquote() << QStringLiteral("TempShowModel Changed -> [%1]").arg(unit);
+    openUserSettings().setValue(QLatin1String(tempShowModelKey), mode);
     ui->widget_CpuDashboard->setStrUnit(unit);
     ui->widget_GpuDashboard->setStrUnit(unit);
-    ui->widget_CpuDashboard->setRange(32, 212);
-    ui->widget_GpuDashboard->setRange(32, 212);
-    lastCpuTemperature = celsiusToFahrenheit(lastCpuTemperature);
-    lastGpuTemperature = celsiusToFahrenheit(lastGpuTemperature);
+    const int low = celsius ? 0 : 32;
+    const int high = celsius ? 100 : 212;
+    ui->widget_CpuDashboard->setRange(low, high);
+    ui->widget_GpuDashboard->setRange(low, high);
+    const auto convert = celsius ? fahrenheitToCelsius : celsiusToFahrenheit;
+    lastCpuTemperature = convert(lastCpuTemperature);
+    lastGpuTemperature = convert(lastGpuTemperature);
     ui->widget_CpuDashboard->setValue(lastCpuTemperature);
     ui->widget_GpuDashboard->setValue(lastGpuTemperature);
-    ui->widget_CpuDashboard->updateCurrentValue(2);
-    ui->widget_GpuDashboard->updateCurrentValue(2);
+    ui->widget_CpuDashboard->updateCurrentValue(mode);
+    ui->widget_GpuDashboard->updateCurrentValue(mode);
 }
 
 void DMainWidget::onStartUpdateLater()

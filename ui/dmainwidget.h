@@ -67,6 +67,8 @@ private:
     void initTrayIcon();
     void initTheme();
     void initTempShowModel();
+    // Both unit buttons: mode 1 is Celsius, 2 Fahrenheit.
+    void switchTemperatureMode(int mode);
     void resetValueDisplays();
     void buildInitOverlay();
     // The refresh proper, from one snapshot: widgets, then the report while connected.
