@@ -64,7 +64,7 @@ test-tsan: deps
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=ON
 	cmake --build build-bench -j $(JOBS)
-	@for b in build-bench/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; }; done; true
+	@for b in build-bench/bench/*/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; }; done; true
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
