@@ -21,9 +21,6 @@ deps:
 	    $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-build/CMakeCache.txt: | deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
-
 configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 
