@@ -31,6 +31,13 @@ QString defaultLogFolder()
         QStringLiteral("/logDir"));
 }
 
+// The folder the handler writes to; the caller holds logMutex().
+QString logFolderLocked()
+{
+    const QString &folder = logFolderSlot();
+    return folder.isEmpty() ? defaultLogFolder() : folder;
+}
+
 // A message issued while this thread is already writing a record (a warning from the
 // file layer, say) would otherwise lock the non-recursive mutex twice.
 thread_local bool insideHandler = false;
@@ -89,8 +96,7 @@ int purgeLogFolder(const QString &folder, const QDateTime &cutoff)
 QString currentLogFolder()
 {
     std::lock_guard<std::mutex> lock(logMutex());
-    const QString folder = logFolderSlot();
-    return folder.isEmpty() ? defaultLogFolder() : folder;
+    return logFolderLocked();
 }
 
 void createLogDir(const QString &subDir)
@@ -125,11 +131,8 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
         const QDateTime now = QDateTime::currentDateTime();
         const QString line =
             logRecordLine(QString::fromLocal8Bit(context.file), context.line, now, msg);
-        QString folder = logFolderSlot();
-        if (folder.isEmpty())
-            folder = defaultLogFolder();
-        const QString path =
-            QDir::toNativeSeparators(folder + QStringLiteral("/") + logFileName(now.date()));
+        const QString path = QDir::toNativeSeparators(logFolderLocked() + QStringLiteral("/") +
+                                                      logFileName(now.date()));
 
         // Only plain files: a FIFO or device in the file's place could block or swallow
         // the write.
