@@ -112,14 +112,37 @@ std::vector<LinuxSensors::Chip> LinuxSensors::hwmonChips() const
     return chips;
 }
 
-std::string LinuxSensors::labelledInput(const Chip &chip, const std::string &prefix,
-                                        const std::string &label) const
+std::vector<std::string>
+LinuxSensors::labelledInputs(const Chip &chip, const std::string &prefix,
+                             const std::function<bool(const std::string &label)> &accept) const
 {
+    std::vector<std::string> inputs;
     for (const std::string &file : m_root.list(chip.dir)) {
         const std::string channel = channelOfLabel(file, prefix);
         std::string text;
-        if (!channel.empty() && m_root.readLine(chip.dir + "/" + file, &text) && text == label)
-            return chip.dir + "/" + channel + "_input";
+        if (!channel.empty() && m_root.readLine(chip.dir + "/" + file, &text) && accept(text))
+            inputs.push_back(chip.dir + "/" + channel + "_input");
+    }
+    return inputs;
+}
+
+std::string LinuxSensors::labelledInput(const Chip &chip, const std::string &prefix,
+                                        const std::string &label) const
+{
+    const std::vector<std::string> inputs =
+        labelledInputs(chip, prefix, [&label](const std::string &text) { return text == label; });
+    return inputs.empty() ? std::string() : inputs.front();
+}
+
+std::string
+LinuxSensors::thermalZone(const std::function<bool(const std::string &type)> &accept) const
+{
+    for (const std::string &zone : m_root.list("sys/class/thermal")) {
+        std::string type;
+        const std::string dir = "sys/class/thermal/" + zone;
+        if (startsWith(zone, "thermal_zone") && m_root.readLine(dir + "/type", &type) &&
+            accept(type))
+            return dir;
     }
     return {};
 }
@@ -213,14 +236,8 @@ void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips
                 cpu.add(SensorKind::Temperature, "CPU Package", scaled(package, 1000.0));
                 return;
             }
-            std::vector<std::string> cores;
-            for (const std::string &file : m_root.list(chip.dir)) {
-                const std::string channel = channelOfLabel(file, "temp");
-                std::string text;
-                if (!channel.empty() && m_root.readLine(chip.dir + "/" + file, &text) &&
-                    startsWith(text, "Core "))
-                    cores.push_back(chip.dir + "/" + channel + "_input");
-            }
+            const std::vector<std::string> cores = labelledInputs(
+                chip, "temp", [](const std::string &text) { return startsWith(text, "Core "); });
             if (cores.empty())
                 continue;
             const SysRoot root = m_root;
@@ -250,15 +267,10 @@ void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips
             }
         }
     }
-    for (const std::string &zone : m_root.list("sys/class/thermal")) {
-        std::string type;
-        const std::string dir = "sys/class/thermal/" + zone;
-        if (startsWith(zone, "thermal_zone") && m_root.readLine(dir + "/type", &type) &&
-            type == "x86_pkg_temp") {
-            cpu.add(SensorKind::Temperature, "CPU Package", scaled(dir + "/temp", 1000.0));
-            return;
-        }
-    }
+    const std::string zone =
+        thermalZone([](const std::string &type) { return type == "x86_pkg_temp"; });
+    if (!zone.empty())
+        cpu.add(SensorKind::Temperature, "CPU Package", scaled(zone + "/temp", 1000.0));
 }
 
 void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs)
@@ -423,18 +435,14 @@ void LinuxSensors::addBoard(const std::vector<Chip> &chips)
     for (const Chip &chip : chips) {
         if (chip.name == "amdgpu" || chip.name == "nouveau" || !fan.empty())
             continue;
-        for (const std::string &file : m_root.list(chip.dir)) {
-            const std::string channel = channelOfLabel(file, "fan");
-            std::string text;
-            if (channel.empty() || !m_root.readLine(chip.dir + "/" + file, &text))
-                continue;
-            const std::string label = lowered(text);
-            if (label.find("cpu") != std::string::npos ||
-                label.find("processor") != std::string::npos) {
-                fan = chip.dir + "/" + channel + "_input";
-                break;
-            }
-        }
+        const std::vector<std::string> cpuFans =
+            labelledInputs(chip, "fan", [](const std::string &text) {
+                const std::string label = lowered(text);
+                return label.find("cpu") != std::string::npos ||
+                       label.find("processor") != std::string::npos;
+            });
+        if (!cpuFans.empty())
+            fan = cpuFans.front();
     }
     for (const Chip &chip : chips) {
         if (!fan.empty())
@@ -468,15 +476,11 @@ void LinuxSensors::addBoard(const std::vector<Chip> &chips)
         label = "PCH Temperature";
     }
     if (boardTemp.empty()) {
-        for (const std::string &zone : m_root.list("sys/class/thermal")) {
-            std::string type;
-            const std::string dir = "sys/class/thermal/" + zone;
-            if (startsWith(zone, "thermal_zone") && m_root.readLine(dir + "/type", &type) &&
-                startsWith(type, "pch_")) {
-                boardTemp = dir + "/temp";
-                label = "PCH Temperature";
-                break;
-            }
+        const std::string zone =
+            thermalZone([](const std::string &type) { return startsWith(type, "pch_"); });
+        if (!zone.empty()) {
+            boardTemp = zone + "/temp";
+            label = "PCH Temperature";
         }
     }
 

@@ -72,6 +72,12 @@ private:
     // label is `label`; empty when none.
     std::string labelledInput(const Chip &chip, const std::string &prefix,
                               const std::string &label) const;
+    // Input attributes of every `prefix` channel whose label `accept`s, in listing order.
+    std::vector<std::string>
+    labelledInputs(const Chip &chip, const std::string &prefix,
+                   const std::function<bool(const std::string &label)> &accept) const;
+    // Folder of the first thermal zone whose type `accept`s; empty when none.
+    std::string thermalZone(const std::function<bool(const std::string &type)> &accept) const;
     ReadFn scaled(const std::string &path, double divisor) const;
 
     void addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
