@@ -71,11 +71,11 @@ void sleepMs(long ms)
     }
 }
 
-qint32 stampNow()
+std::int32_t stampNow()
 {
     timespec t{};
     ::clock_gettime(CLOCK_REALTIME, &t);
-    return startStampFromMSecs(qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
+    return startStampFromMSecs(std::int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
 }
 
 pid_t forkFromHandler()

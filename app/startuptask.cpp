@@ -1,6 +1,7 @@
 #include "startuptask.h"
 
 #include "processentry.h"
+#include "schtasks.h"
 
 #include <QMessageBox>
 
@@ -11,8 +12,9 @@ QString startupTaskName(const QString &applicationName, const QString &appId)
 
 QString startupTaskParameters(const QString &taskName, const QString &executablePath)
 {
-    return QStringLiteral("/create /tn \"%1\" /tr \"\\\"%2\\\" %3\" /sc onlogon /rl highest")
-        .arg(taskName, executablePath, startupByTaskArgument());
+    return QString::fromStdWString(
+        schtasksCreateParameters(taskName.toStdWString(), executablePath.toStdWString(),
+                                 startupByTaskArgument().toStdWString()));
 }
 
 QString desktopEntryQuotedArgument(const QString &argument)

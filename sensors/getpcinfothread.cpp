@@ -24,14 +24,13 @@ void getPcInfoThread::onStartInitSdkLater()
 {
     SensorSdkTable &sdk = sensorSdkTable();
     loadSensorSdk(sdk);
-    if (!sdk.isComplete()) {
+    int result = 0;
+    if (!initSensorSdk(sdk, &result)) {
         emit sigTheSdkInitStatus(false, -111);
         std::printf("CANNOT LOAD DLL\n");
         std::fflush(stdout);
         return;
     }
-
-    const int result = sdk.init(64);
     if (result != 0) {
         verboseLog = false;
         sdkReady = false;

@@ -2,14 +2,21 @@
 
 #include <windows.h>
 
-void loadSensorSdk(SensorSdkTable &table)
+bool loadSensorSdkFrom(const wchar_t *libraryName, SensorSdkTable &table)
 {
-    HMODULE handle = LoadLibraryW(L"HWiNFO32.dll");
+    HMODULE handle = LoadLibraryW(libraryName);
     if (handle == nullptr || handle == reinterpret_cast<HMODULE>(INVALID_HANDLE_VALUE))
-        return;
+        return false;
     auto entry = [handle](int ordinal) {
-        return GetProcAddress(handle, MAKEINTRESOURCEA(ordinal));
+        // void (*)() converts to any function type without a cast warning.
+        return reinterpret_cast<void (*)()>(GetProcAddress(handle, MAKEINTRESOURCEA(ordinal)));
     };
     // Imported by ordinal only; the library is never freed.
     bindSensorSdk(table, entry);
+    return true;
+}
+
+void loadSensorSdk(SensorSdkTable &table)
+{
+    loadSensorSdkFrom(L"HWiNFO32.dll", table);
 }

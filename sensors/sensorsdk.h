@@ -64,6 +64,17 @@ template <typename Lookup> void bindSensorSdk(SensorSdkTable &table, Lookup entr
 // per platform (sdkloader_unix.cpp, sdkloader_win.cpp).
 void loadSensorSdk(SensorSdkTable &table);
 
+#if defined(_WIN32)
+// LoadLibraryW(libraryName), then the ten entry points by ordinal. False when the
+// library did not load; the table is then left as it was.
+bool loadSensorSdkFrom(const wchar_t *libraryName, SensorSdkTable &table);
+#endif
+
+// Initialises a bound SDK: init(64). False, without calling anything, when one of
+// the ten entry points is missing; otherwise *initResult holds init's result
+// (0 = ready), which may be any value, -111 included.
+bool initSensorSdk(const SensorSdkTable &table, int *initResult);
+
 // The process-wide table: written once by the start-up worker before the
 // acquisition thread starts, read-only afterwards.
 SensorSdkTable &sensorSdkTable();

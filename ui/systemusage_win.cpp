@@ -1,19 +1,22 @@
 #include "systemusage.h"
 
+#include "win32usage.h"
+
 #include <QDir>
 #include <QFileInfo>
 
-#include <windows.h>
-
 MemoryStatus queryMemoryStatus()
 {
-    MEMORYSTATUSEX memory = {};
-    memory.dwLength = 64;
-    GlobalMemoryStatusEx(&memory);
     MemoryStatus status;
-    status.loadPercent = memory.dwMemoryLoad;
-    status.totalBytes = memory.ullTotalPhys;
-    status.availableBytes = memory.ullAvailPhys;
+    std::uint32_t load = 0;
+    std::uint64_t total = 0;
+    std::uint64_t available = 0;
+    // A failed call leaves the figures at zero.
+    if (queryPhysicalMemory(&load, &total, &available)) {
+        status.loadPercent = load;
+        status.totalBytes = total;
+        status.availableBytes = available;
+    }
     return status;
 }
 
@@ -26,14 +29,12 @@ bool querySystemDriveUsage(DriveUsage *usage)
     return findSystemDriveUsage(
         paths,
         [](const QString &path, quint64 *totalBytes, quint64 *freeBytes) {
-            ULARGE_INTEGER available = {};
-            ULARGE_INTEGER total = {};
-            ULARGE_INTEGER free = {};
-            if (!GetDiskFreeSpaceExW(reinterpret_cast<const wchar_t *>(path.utf16()), &available,
-                                     &total, &free))
+            std::uint64_t total = 0;
+            std::uint64_t free = 0;
+            if (!queryDriveSpace(path.toStdWString(), &total, &free, nullptr))
                 return false;
-            *totalBytes = total.QuadPart;
-            *freeBytes = free.QuadPart;
+            *totalBytes = total;
+            *freeBytes = free;
             return true;
         },
         usage);
