@@ -8,21 +8,36 @@ DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-plain test-asan test-tsan bench format clean
+.PHONY: all deps deps-win32 configure build run test test-plain test-win32 test-asan test-tsan bench format clean
 
 all: build
 
-deps:
-	@missing=""; for p in $(DEB_PACKAGES); do \
+# The Windows check's tools (cross compilers and Wine): installed by CI, and by
+# `make deps-win32` for anyone who wants the check locally; `make test` runs the check
+# whenever they are present.
+WIN32_PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
+# AUTO: run the Windows check when its tools are installed; ON: they must be.
+QUILLON_WIN32_CHECK ?= AUTO
+
+# $(call install-missing,<packages>): apt-get install whichever are not installed yet.
+define install-missing
+	@missing=""; for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing missing packages:$$missing"; \
 	    $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(DEB_PACKAGES))
+
+deps-win32:
+	$(call install-missing,$(WIN32_PACKAGES))
 
 configure: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK)
 
 build: configure
 	cmake --build build -j $(JOBS)
@@ -35,12 +50,20 @@ run: build
 	    ./build/quillon; \
 	fi
 
-# The whole suite, then again under AddressSanitizer + UBSan, then the threaded
-# tests under ThreadSanitizer.
-test: test-plain test-asan test-tsan
+# The whole suite, the Windows check (when its tools are installed), then the suite
+# again under AddressSanitizer + UBSan, then the threaded tests under ThreadSanitizer.
+test: test-plain test-win32 test-asan test-tsan
 
 test-plain: build
-	cd build && ctest --output-on-failure -j $(JOBS)
+	cd build && ctest --output-on-failure -LE win32 -j $(JOBS)
+
+# Prints every result: the compile verdict per file and each Wine check.
+test-win32: build
+	@cd build && if ctest -N -L win32 | grep -q "Total Tests: 0"; then \
+	    echo "Windows check skipped: its tools are not installed (make deps-win32 installs them)."; \
+	else \
+	    ctest --verbose -L win32; \
+	fi
 
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=address,undefined
