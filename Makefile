@@ -62,7 +62,7 @@ test-win32: build
 	@cd build && if ctest -N -L win32 | grep -q "Total Tests: 0"; then \
 	    echo "Windows check skipped: its tools are not installed (make deps-win32 installs them) or QUILLON_WIN32_CHECK=OFF."; \
 	else \
-	    ctest --verbose -L win32; \
+	    ctest --verbose -L win32 -j $(JOBS); \
 	fi
 
 test-asan: deps

@@ -22,7 +22,7 @@ mode=$2
 compile_one() {
     # One source file; prints one verdict line, and the compiler's words on failure.
     file=$1
-    if out=$("$CXX32" $SYNTAX_FLAGS "$SRC/$file" 2>&1); then
+    if out=$("$CXX32" "@$SYNTAX_RSP" "$SRC/$file" 2>&1); then
         printf 'ok    %s\n' "$file"
     else
         printf 'FAIL  %s\n%s\n' "$file" "$out"
@@ -33,7 +33,7 @@ compile_one() {
 case "$mode" in
 compile)
     # The check must be able to fail: a known-bad Windows source has to be refused.
-    if "$CXX32" $SYNTAX_FLAGS "$SRC/tests/win32/canary_win.cpp" >/dev/null 2>&1; then
+    if "$CXX32" "@$SYNTAX_RSP" "$SRC/tests/win32/canary_win.cpp" >/dev/null 2>&1; then
         echo "FAIL  the compile check accepted tests/win32/canary_win.cpp; it checks nothing"
         exit 1
     fi
