@@ -13,10 +13,16 @@ std::wstring schtasksCreateParameters(const std::wstring &taskName,
                                       const std::wstring &taskArgument);
 
 #if defined(_WIN32)
-// Runs "schtasks" with `parameters` elevated (verb "runas"), its console hidden, and
-// does not wait for it. False when it could not be launched, with GetLastError() in
-// *lastError.
-bool launchElevatedSchtasks(const std::wstring &parameters, unsigned long *lastError);
+// The system's own tool, <system folder>\schtasks.exe. It is started elevated, so it is
+// never looked up by its bare name, which would try the current folder first. Empty
+// when the system folder cannot be read.
+std::wstring systemSchtasksPath();
+
+// Runs the tool at `toolPath` with `parameters` elevated (verb "runas"), its console
+// hidden, and does not wait for it. False when it could not be launched, with
+// GetLastError() in *lastError (ERROR_FILE_NOT_FOUND for an empty path).
+bool launchElevatedSchtasks(const std::wstring &toolPath, const std::wstring &parameters,
+                            unsigned long *lastError);
 #endif
 
 #endif // SCHTASKS_H

@@ -16,7 +16,7 @@ void createStartupTask(const AppConfig &config)
         const QString parameters =
             startupTaskParameters(taskName, QCoreApplication::applicationFilePath());
         unsigned long code = 0;
-        if (!launchElevatedSchtasks(parameters.toStdWString(), &code)) {
+        if (!launchElevatedSchtasks(systemSchtasksPath(), parameters.toStdWString(), &code)) {
             printf("Error: %d\n", int(code));
             QMessageBox::information(nullptr, QStringLiteral("Tip"),
                                      QStringLiteral("ShellExecute error: %1").arg(code),

@@ -1,6 +1,6 @@
-// Stands in for the Windows "schtasks" tool in the test folder: the launcher finds it
-// there first, and it writes the command line it was given to schtasks-args.txt
-// (UTF-16) in its working folder.
+// Stands in for the Windows "schtasks" tool, under that name, in the test folder: the
+// program must not pick it up there, and launched on purpose it writes the command line
+// it was given to schtasks-args.txt (UTF-16) in its working folder.
 #include <windows.h>
 
 #include <cstdio>

@@ -253,17 +253,39 @@ void checkSchtasksParameters()
     }
 }
 
-// The elevated launch, run for real: the test folder holds a recorder named
-// schtasks.exe, which the launcher finds before the system's tool and which writes
-// down the command line it got.
+std::wstring currentFolder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
+// The elevated launch, run for real. The test folder holds a recorder named
+// schtasks.exe: the program must not pick it up in place of the system's tool, and
+// when launched on purpose it writes down the command line it got.
 void checkSchtasksLaunch()
 {
+    wchar_t systemFolder[MAX_PATH] = {};
+    const UINT systemLength = GetSystemDirectoryW(systemFolder, MAX_PATH);
+    const std::wstring tool = systemSchtasksPath();
+    check(systemLength > 0 && tool == std::wstring(systemFolder) + L"\\schtasks.exe" &&
+              GetFileAttributesW(tool.c_str()) != INVALID_FILE_ATTRIBUTES,
+          "schtasks / the system's tool, by its full path", narrow(tool));
+    const std::wstring planted = currentFolder() + L"\\schtasks.exe";
+    check(GetFileAttributesW(planted.c_str()) != INVALID_FILE_ATTRIBUTES && tool != planted,
+          "schtasks / a schtasks.exe in the current folder is not used");
+
+    unsigned long lastError = 0;
+    check(!launchElevatedSchtasks(std::wstring(), L"/query", &lastError) &&
+              lastError == ERROR_FILE_NOT_FOUND,
+          "schtasks / an empty tool path fails with a code", std::to_string(lastError));
+
     DeleteFileW(L"schtasks-args.txt");
     const std::wstring path = L"C:/Program Files (x86)/Quillon Monitor/quillon.exe";
     const std::wstring parameters = schtasksCreateParameters(L"quillonStartupTaskOKver---QL-01",
                                                              path, L"---StartupByTaskMinWindow");
-    unsigned long lastError = 0;
-    const bool launched = launchElevatedSchtasks(parameters, &lastError);
+    lastError = 0;
+    const bool launched = launchElevatedSchtasks(planted, parameters, &lastError);
     check(launched, "schtasks / ShellExecuteW runas launches the tool",
           "GetLastError " + std::to_string(lastError));
     if (!launched)
