@@ -8,15 +8,8 @@
 MemoryStatus queryMemoryStatus()
 {
     MemoryStatus status;
-    std::uint32_t load = 0;
-    std::uint64_t total = 0;
-    std::uint64_t available = 0;
-    // A failed call leaves the figures at zero.
-    if (queryPhysicalMemory(&load, &total, &available)) {
-        status.loadPercent = load;
-        status.totalBytes = total;
-        status.availableBytes = available;
-    }
+    // A failed call writes nothing: the figures stay at zero.
+    queryPhysicalMemory(&status.loadPercent, &status.totalBytes, &status.availableBytes);
     return status;
 }
 
@@ -29,13 +22,7 @@ bool querySystemDriveUsage(DriveUsage *usage)
     return findSystemDriveUsage(
         paths,
         [](const QString &path, quint64 *totalBytes, quint64 *freeBytes) {
-            std::uint64_t total = 0;
-            std::uint64_t free = 0;
-            if (!queryDriveSpace(path.toStdWString(), &total, &free, nullptr))
-                return false;
-            *totalBytes = total;
-            *freeBytes = free;
-            return true;
+            return queryDriveSpace(path.toStdWString(), totalBytes, freeBytes, nullptr);
         },
         usage);
 }

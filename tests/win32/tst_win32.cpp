@@ -260,6 +260,25 @@ std::wstring currentFolder()
     return std::wstring(folder, length < MAX_PATH ? length : 0);
 }
 
+// The contents of a file that another process writes, once it is there and not empty;
+// empty when that has not happened within waitMs.
+std::string readWhenWritten(const std::wstring &path, DWORD waitMs)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        FILE *file = _wfopen(path.c_str(), L"rb");
+        if (file) {
+            char bytes[4096];
+            const size_t n = std::fread(bytes, 1, sizeof bytes, file);
+            std::fclose(file);
+            if (n > 0)
+                return std::string(bytes, n);
+        }
+        if (waited >= waitMs)
+            return std::string();
+        Sleep(100);
+    }
+}
+
 // The elevated launch, run for real. The test folder holds a recorder named
 // schtasks.exe: the program must not pick it up in place of the system's tool, and
 // when launched on purpose it writes down the command line it got.
@@ -291,18 +310,10 @@ void checkSchtasksLaunch()
     if (!launched)
         return;
 
-    std::wstring recorded;
-    for (int waited = 0; waited < 15000 && recorded.empty(); waited += 100) {
-        FILE *file = _wfopen(L"schtasks-args.txt", L"rb");
-        if (!file) {
-            Sleep(100);
-            continue;
-        }
-        wchar_t buffer[1024] = {};
-        const size_t units = std::fread(buffer, sizeof(wchar_t), 1023, file);
-        std::fclose(file);
-        recorded.assign(buffer, units);
-    }
+    // The recorder writes UTF-16 units.
+    const std::string bytes = readWhenWritten(L"schtasks-args.txt", 15000);
+    std::wstring recorded(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(&recorded[0], bytes.data(), recorded.size() * sizeof(wchar_t));
     const bool endsWithParameters =
         recorded.size() > parameters.size() &&
         recorded.compare(recorded.size() - parameters.size(), parameters.size(), parameters) == 0;
@@ -568,27 +579,9 @@ long runChild(const std::wstring &argument, const std::wstring &marker)
     return code == STILL_ACTIVE ? -1 : long(code);
 }
 
-std::string readMarker(const std::wstring &marker, DWORD waitMs)
-{
-    for (DWORD waited = 0;; waited += 100) {
-        FILE *file = _wfopen(marker.c_str(), L"rb");
-        if (file) {
-            char text[256] = {};
-            const size_t n = std::fread(text, 1, sizeof text - 1, file);
-            std::fclose(file);
-            if (n > 0)
-                return std::string(text, n);
-        }
-        if (waited >= waitMs)
-            return std::string();
-        Sleep(100);
-    }
-}
-
 void checkCrashRestart()
 {
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
+    const std::wstring folder = currentFolder();
     struct RestartCase
     {
         const char *name;
@@ -601,7 +594,7 @@ void checkCrashRestart()
     };
     for (const RestartCase &c : cases) {
         const std::string prefix = std::string("crash filter / ") + c.name + " / ";
-        const std::wstring marker = std::wstring(folder) + L"\\restart-" + c.argument + L".txt";
+        const std::wstring marker = folder + L"\\restart-" + c.argument + L".txt";
         DeleteFileW(marker.c_str());
         if (!c.restart) {
             std::printf("      (Wine reports the next fault as unhandled: it is meant to be)\n");
@@ -611,7 +604,7 @@ void checkCrashRestart()
         check(code == long(EXCEPTION_ACCESS_VIOLATION), prefix + "the faulting process ends",
               "exit code " + std::to_string(code));
         // A restart is asynchronous: give the new process time to write its marker.
-        const std::string text = readMarker(marker, c.restart ? 20000 : 2000);
+        const std::string text = readWhenWritten(marker, c.restart ? 20000 : 2000);
         if (c.restart)
             check(text == "restarted with no arguments", prefix + "a new process starts",
                   text.empty() ? "no new process" : text);
