@@ -1,5 +1,6 @@
 #include "linuxsensors.h"
 
+#include "powerhelperfile.h"
 #include "sensorcounters.h"
 
 #include <algorithm>
@@ -39,8 +40,8 @@ void reportUnreadableEnergy(const std::string &path)
     if (reported.exchange(true))
         return;
     std::fprintf(stderr,
-                 "quillon-sensors: CPU package power unavailable: %s is not readable "
-                 "(root-only since the CVE-2020-8694 fix; see the README to allow it)\n",
+                 "quillon-sensors: CPU package power unavailable: %s is root-only and the "
+                 "power helper is not running (sudo systemctl enable --now quillon-powerd)\n",
                  path.c_str());
 }
 
@@ -303,7 +304,8 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
         if (m_root.readInteger(dir + "/max_energy_range_uj", &range) && range > 0)
             package.maxRange = static_cast<uint64_t>(range);
         if (!m_root.readInteger(package.energy, &energy) || energy < 0) {
-            if (m_root.exists(package.energy))
+            double helperWatts = 0.0;
+            if (m_root.exists(package.energy) && !readPowerHelperFile(m_root, &helperWatts))
                 reportUnreadableEnergy(m_root.path(package.energy));
             unreadable = true;
             continue;
@@ -340,21 +342,36 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
         });
         return;
     }
+    ReadFn zenpower;
     for (const Chip &chip : chips) {
         if (chip.name != "zenpower")
             continue;
         // Core plus SoC rail, microwatts.
         const SysRoot root = m_root;
         const std::string core = chip.dir + "/power1_input", soc = chip.dir + "/power2_input";
-        cpu.add(SensorKind::Power, "CPU Package Power", [root, core, soc](uint64_t, double *value) {
+        zenpower = [root, core, soc](uint64_t, double *value) {
             long long a = 0, b = 0;
             if (!root.readInteger(core, &a) || !root.readInteger(soc, &b))
                 return false;
             *value = static_cast<double>(a + b) / 1e6;
             return true;
-        });
-        return;
+        };
+        break;
     }
+    if (unreadable || m_root.exists(kPowerHelperFile))
+        addHelperCpuPower(cpu, zenpower);
+    else if (zenpower)
+        cpu.add(SensorKind::Power, "CPU Package Power", zenpower);
+}
+
+void LinuxSensors::addHelperCpuPower(Sensor &cpu, ReadFn fallback)
+{
+    // The counters are root-only: quillon-powerd's one-second figure stands in
+    // while its file is fresh, so a helper started later is picked up too.
+    const SysRoot root = m_root;
+    cpu.add(SensorKind::Power, "CPU Package Power", [root, fallback](uint64_t now, double *value) {
+        return readPowerHelperFile(root, value) || (fallback && fallback(now, value));
+    });
 }
 
 void LinuxSensors::addAmdGpus(const std::vector<Chip> &chips)

@@ -83,6 +83,7 @@ private:
     void addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
     void addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips);
     void addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
+    void addHelperCpuPower(Sensor &cpu, ReadFn fallback);
     void addAmdGpus(const std::vector<Chip> &chips);
     void addNvidiaGpus();
     void addBoard(const std::vector<Chip> &chips);

@@ -1,6 +1,7 @@
 // The Linux sensor collector on captured sysfs/procfs trees.
 
 #include "linuxsensors.h"
+#include "powerhelperfile.h"
 
 #include <QFile>
 #include <QProcess>
@@ -56,6 +57,8 @@ private slots:
     void capturedTree_data();
     void capturedTree();
     void energyCounterWraps();
+    void powerHelperStandsIn_data();
+    void powerHelperStandsIn();
     void firstUsageSample();
     void valuesChangeOnlyOnRefresh();
     void outOfRangeLookups();
@@ -152,6 +155,54 @@ void tst_linuxSensors::energyCounterWraps()
     QVERIFY(writeFile(energy, "50000000\n"));
     sensors.refresh(0, 1500000 + 1000000); // half a second later
     QCOMPARE(sensors.reading(0, SensorKind::Power, 0)->value, 60.0);
+}
+
+void tst_linuxSensors::powerHelperStandsIn_data()
+{
+    QTest::addColumn<bool>("counterReadable");
+    QTest::addColumn<int>("helperAgeMs"); // -1: no helper file
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<double>("watts");
+    QTest::newRow("root-only counter, fresh file") << false << 0 << true << 25.0;
+    QTest::newRow("root-only counter, file 2.5 s old") << false << 2500 << true << 25.0;
+    QTest::newRow("root-only counter, stale file") << false << 3500 << false << 0.0;
+    QTest::newRow("root-only counter, no helper") << false << -1 << false << 0.0;
+    // 1 J over one second from the counter itself.
+    QTest::newRow("readable counter wins") << true << 0 << true << 1.0;
+}
+
+void tst_linuxSensors::powerHelperStandsIn()
+{
+    QFETCH(bool, counterReadable);
+    QFETCH(int, helperAgeMs);
+    QFETCH(bool, present);
+    QFETCH(double, watts);
+    QTemporaryDir dir;
+    const QString root = copyTree(dir, "intel-desktop");
+    QVERIFY(!root.isEmpty());
+    const QString energy = root + "/sys/devices/virtual/powercap/intel-rapl/intel-rapl:0/energy_uj";
+    if (!counterReadable) {
+        // A folder in the file's place is unreadable even to root.
+        QVERIFY(QFile::remove(energy));
+        QVERIFY(QDir().mkdir(energy));
+    }
+    if (helperAgeMs >= 0) {
+        QVERIFY(QDir().mkpath(root + "/run/quillon"));
+        const uint64_t measured = boottimeNs() - uint64_t(helperAgeMs) * 1000000;
+        QVERIFY(writeFile(root + "/" + kPowerHelperFile,
+                          QByteArray::fromStdString(formatPowerHelperFile(25.0, measured))));
+    }
+    LinuxSensors sensors(root.toStdString(), nvmlPath({}).toStdString());
+    sensors.discover(1000000);
+    if (counterReadable)
+        QVERIFY(writeFile(energy, QByteArray::number(123456789ULL + 1000000) + '\n'));
+    sensors.refresh(0, 2000000);
+    const SensorReading *power = sensors.reading(0, SensorKind::Power, 0);
+    QCOMPARE(power != nullptr, present);
+    if (present) {
+        QCOMPARE(QString::fromStdString(power->label), QStringLiteral("CPU Package Power"));
+        QCOMPARE(power->value, watts);
+    }
 }
 
 void tst_linuxSensors::firstUsageSample()

@@ -1,3 +1,4 @@
+#include "powerhelperfile.h"
 #include "sensorcounters.h"
 
 #include <QtTest>
@@ -17,6 +18,8 @@ private slots:
     void memorySpeedMts_data();
     void memorySpeedMts();
     void cpuinfoField();
+    void freshPowerHelperWatts_data();
+    void freshPowerHelperWatts();
 };
 
 void tst_sensorCounters::parseCpuTimes_data()
@@ -165,6 +168,42 @@ void tst_sensorCounters::cpuinfoField()
     QVERIFY(::cpuinfoField(text, "cpu MHz", &value));
     QCOMPARE(QString::fromStdString(value), QStringLiteral("3600.000"));
     QVERIFY(!::cpuinfoField(text, "cpu", &value));
+}
+
+void tst_sensorCounters::freshPowerHelperWatts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qulonglong>("nowNs");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("watts");
+    const QByteArray written = QByteArray::fromStdString(formatPowerHelperFile(25.04, 10000000000));
+    QTest::newRow("as written, just now") << written << 10000000000ull << true << 25.0;
+    QTest::newRow("2.9 s old") << written << 12900000000ull << true << 25.0;
+    QTest::newRow("3 s old is stale") << written << 13000000000ull << false << 0.0;
+    QTest::newRow("from the future") << written << 9999999999ull << false << 0.0;
+    QTest::newRow("lines swapped")
+        << QByteArray("boottime_ns=5\nwatts=7.5\n") << 6ull << true << 7.5;
+    QTest::newRow("no time") << QByteArray("watts=7.5\n") << 6ull << false << 0.0;
+    QTest::newRow("no watts") << QByteArray("boottime_ns=5\n") << 6ull << false << 0.0;
+    QTest::newRow("negative time")
+        << QByteArray("watts=7.5\nboottime_ns=-5\n") << 6ull << false << 0.0;
+    QTest::newRow("words for watts")
+        << QByteArray("watts=lots\nboottime_ns=5\n") << 6ull << false << 0.0;
+    QTest::newRow("negative watts")
+        << QByteArray("watts=-1.0\nboottime_ns=5\n") << 6ull << false << 0.0;
+    QTest::newRow("empty") << QByteArray() << 6ull << false << 0.0;
+}
+
+void tst_sensorCounters::freshPowerHelperWatts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qulonglong, nowNs);
+    QFETCH(bool, ok);
+    QFETCH(double, watts);
+    double result = -1.0;
+    const std::string_view view(text.constData(), static_cast<size_t>(text.size()));
+    QCOMPARE(::freshPowerHelperWatts(view, nowNs, &result), ok);
+    QCOMPARE(result, ok ? watts : -1.0);
 }
 
 QTEST_GUILESS_MAIN(tst_sensorCounters)

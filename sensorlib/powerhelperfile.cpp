@@ -1,0 +1,95 @@
+#include "powerhelperfile.h"
+
+#include "sensorcounters.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The value of the "key=" line, trimmed; false when there is none.
+bool fieldOf(std::string_view text, std::string_view key, std::string_view *value)
+{
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        if (line.size() > key.size() && line.substr(0, key.size()) == key &&
+            line[key.size()] == '=') {
+            *value = trimmed(line.substr(key.size() + 1));
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string formatPowerHelperFile(double watts, uint64_t measuredBoottimeNs)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "watts=%.1f\nboottime_ns=%llu\n", watts,
+                  static_cast<unsigned long long>(measuredBoottimeNs));
+    return text;
+}
+
+bool freshPowerHelperWatts(std::string_view text, uint64_t nowBoottimeNs, double *watts)
+{
+    std::string_view wattsText, timeText;
+    if (!fieldOf(text, "watts", &wattsText) || !fieldOf(text, "boottime_ns", &timeText))
+        return false;
+    long long measured = 0;
+    if (timeText.empty() || timeText.find_first_not_of("0123456789") != std::string_view::npos ||
+        !parseInteger(timeText, &measured))
+        return false;
+    const auto measuredNs = static_cast<uint64_t>(measured);
+    if (measuredNs > nowBoottimeNs || nowBoottimeNs - measuredNs >= kPowerHelperFreshNs)
+        return false;
+    const std::string number(wattsText);
+    char *end = nullptr;
+    const double value = std::strtod(number.c_str(), &end);
+    if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(value) ||
+        value < 0.0)
+        return false;
+    *watts = value;
+    return true;
+}
+
+uint64_t boottimeNs()
+{
+    timespec now = {};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<uint64_t>(now.tv_nsec);
+}
+
+bool readPowerHelperFile(const SysRoot &root, double *watts)
+{
+    const int fd = ::open(root.path(kPowerHelperFile).c_str(),
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info = {};
+    char buffer[256];
+    ssize_t got = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        do
+            got = ::read(fd, buffer, sizeof buffer);
+        while (got < 0 && errno == EINTR);
+    }
+    ::close(fd);
+    // The helper writes a few dozen bytes; a full buffer is not its file.
+    if (got <= 0 || static_cast<size_t>(got) == sizeof buffer)
+        return false;
+    return freshPowerHelperWatts(std::string_view(buffer, static_cast<size_t>(got)), boottimeNs(),
+                                 watts);
+}
