@@ -91,7 +91,7 @@ float narrowReading(double value)
     return static_cast<float>(value);
 }
 
-SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose)
+SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose, PassRecord *record)
 {
     if (verbose)
         qDebug().noquote() << QStringLiteral("---------------------------- *** Hardware info get "
@@ -112,12 +112,18 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose)
             std::fflush(stdout);
             qDebug() << QStringLiteral("======== %1 ========").arg(toQString(name));
         }
+        if (record)
+            record->sensorNames.emplace_back(bufferText(buffer));
         for (int reading = 0; reading < kReadingsPerSensor; ++reading) {
             for (int k = 0; k < kReadingKindCount; ++k) {
                 const auto kind = static_cast<ReadingKind>(k);
                 buffer[0] = 0;
                 const double value = readKind(sdk, kind, sensor, reading, buffer);
-                if (!isAcceptedReading(buffer, value))
+                const bool accepted = isAcceptedReading(buffer, value);
+                if (record && buffer[0] != 0)
+                    record->readings.push_back({sensor, kind, std::string(bufferText(buffer)),
+                                                value, accepted, false, SnapshotField{}});
+                if (!accepted)
                     continue;
                 const std::string_view label = bufferText(buffer);
                 if (verbose)
@@ -126,11 +132,17 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose)
                 if (matchReading(kind, label, found, &field)) {
                     snapshotField(snapshot, field) = narrowReading(value);
                     found[static_cast<int>(field)] = true;
+                    if (record) {
+                        record->readings.back().fills = true;
+                        record->readings.back().field = field;
+                    }
                 }
             }
         }
-        std::printf("\n");
-        std::fflush(stdout);
+        if (!record) {
+            std::printf("\n");
+            std::fflush(stdout);
+        }
     }
 
     if (verbose)

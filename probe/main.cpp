@@ -1,0 +1,119 @@
+// quillon-sensors: what the sensor library sees on this machine, the twelve
+// fields the program would show and why an empty one is empty. One second,
+// two samples; reads only.
+
+#include "acquisitionpass.h"
+#include "devicereport.h"
+#include "emptyreasons.h"
+#include "probeoutput.h"
+#include "refresh.h"
+#include "sensorsdk.h"
+#include "sysroot.h"
+#include "systemusage.h"
+
+#include <QSettings>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+enum class Form
+{
+    Plain,
+    Json,
+    Report
+};
+
+const char kUsage[] =
+    "Usage: quillon-sensors [--json | --report | --help]\n"
+    "Takes two samples one second apart through Quillon's sensor library and lists\n"
+    "every sensor and reading it reports, then the twelve fields the program shows,\n"
+    "each with its value and the sensor and label it comes from, or why it is empty\n"
+    "and what to do about it.\n"
+    "  --json    the same as one JSON object; \"fields\" holds the twelve fields\n"
+    "  --report  the 65-byte report the program would send to the display now,\n"
+    "            field by field and as hex\n"
+    "QUILLON_SENSORS_ROOT=<dir> reads a captured tree instead of \"/\". Changes nothing.\n";
+
+// The unit the program's window would restore (the user's one saved choice).
+bool programShowsCelsius()
+{
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                             QStringLiteral("MyCompanyVekmar"), QStringLiteral("Quillon"));
+    return settings.value(QStringLiteral("TempShowModel/Model"), 1).toInt() == 1;
+}
+
+QByteArray reportNow(const SensorSnapshot &snapshot, bool celsius, const QDateTime &now)
+{
+    RefreshRecord record = refreshRecordFromSnapshot(snapshot);
+    const MemoryStatus memory = queryMemoryStatus();
+    record.memoryLoadPercent = truncateToInt(memory.loadPercent);
+    record.memoryTotalMiB = memoryTotalMiB(memory.totalBytes);
+    DriveUsage drive;
+    if (querySystemDriveUsage(&drive)) {
+        record.diskUsedPercent = drive.usedPercent;
+        record.diskTotalGiB = drive.totalGiB;
+    }
+    return buildDeviceReport(record, celsius, now);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Form form = Form::Plain;
+    if (argc > 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (argc == 2) {
+        if (std::strcmp(argv[1], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[1], "--json") == 0) {
+            form = Form::Json;
+        } else if (std::strcmp(argv[1], "--report") == 0) {
+            form = Form::Report;
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+
+    SensorSdkTable sdk;
+    loadSensorSdk(sdk);
+    int initResult = -111;
+    if (!initSensorSdk(sdk, &initResult) || initResult != 0) {
+        std::fprintf(stderr, "quillon-sensors: the sensor library libquillon-sensors.so %s (%d)\n",
+                     sdk.isComplete() ? "refused to start" : "was not found", initResult);
+        return 1;
+    }
+    // The library took its first samples at start; the pass takes the second.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ProbeResult result;
+    result.snapshot = runAcquisitionPass(sdk, false, &result.pass);
+    sdk.shutdown();
+
+    const char *root = std::getenv("QUILLON_SENSORS_ROOT");
+    result.root = root && *root ? root : "/";
+    result.facts = readTreeFacts(SysRoot(result.root));
+    noteReadingsBelowOne(result);
+
+    std::string out;
+    if (form == Form::Json) {
+        out = jsonListing(result);
+    } else if (form == Form::Report) {
+        const bool celsius = programShowsCelsius();
+        const QDateTime now = QDateTime::currentDateTime();
+        out = reportListing(reportNow(result.snapshot, celsius, now), celsius, now);
+    } else {
+        out = plainListing(result);
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
