@@ -178,24 +178,26 @@ void tst_linuxSensors::powerHelperStandsIn()
     QFETCH(bool, present);
     QFETCH(double, watts);
     QTemporaryDir dir;
-    const QString root = copyTree(dir, "intel-desktop");
+    const QString root = copyTree(dir, QStringLiteral("intel-desktop"));
     QVERIFY(!root.isEmpty());
-    const QString energy = root + "/sys/devices/virtual/powercap/intel-rapl/intel-rapl:0/energy_uj";
+    const QString energy =
+        root + QLatin1String("/sys/devices/virtual/powercap/intel-rapl/intel-rapl:0/energy_uj");
     if (!counterReadable) {
         // A folder in the file's place is unreadable even to root.
         QVERIFY(QFile::remove(energy));
         QVERIFY(QDir().mkdir(energy));
     }
     if (helperAgeMs >= 0) {
-        QVERIFY(QDir().mkpath(root + "/run/quillon"));
-        const uint64_t measured = boottimeNs() - uint64_t(helperAgeMs) * 1000000;
-        QVERIFY(writeFile(root + "/" + kPowerHelperFile,
+        QVERIFY(QDir().mkpath(root + QLatin1String("/run/quillon")));
+        const uint64_t measured = boottimeNs() - static_cast<uint64_t>(helperAgeMs) * 1000000;
+        QVERIFY(writeFile(root + QLatin1Char('/') + QLatin1String(kPowerHelperFile),
                           QByteArray::fromStdString(formatPowerHelperFile(25.0, measured))));
     }
     LinuxSensors sensors(root.toStdString(), nvmlPath({}).toStdString());
     sensors.discover(1000000);
     if (counterReadable)
-        QVERIFY(writeFile(energy, QByteArray::number(123456789ULL + 1000000) + '\n'));
+        QVERIFY(writeFile(energy,
+                          QByteArray::number(123456789ULL + 1000000) + QByteArrayLiteral("\n")));
     sensors.refresh(0, 2000000);
     const SensorReading *power = sensors.reading(0, SensorKind::Power, 0);
     QCOMPARE(power != nullptr, present);
