@@ -60,16 +60,12 @@ const ReasonRow kReasons[] = {
          return "\"" + t.belowOne[static_cast<int>(f)] +
                 "\" reads below 1, which counts as no reading (idle or stopped)";
      }},
-    {[](F f, const TreeFacts &t) {
-         return f == F::CpuPower && t.raplPackages && !t.raplReadable && !t.helperFile;
-     },
+    {[](F f, const TreeFacts &t) { return f == F::CpuPower && t.raplRootOnly && !t.helperFile; },
      [](F, const TreeFacts &) {
          return std::string("CPU power needs the power helper: "
                             "`sudo systemctl enable --now quillon-powerd`");
      }},
-    {[](F f, const TreeFacts &t) {
-         return f == F::CpuPower && t.raplPackages && !t.raplReadable && !t.helperFresh;
-     },
+    {[](F f, const TreeFacts &t) { return f == F::CpuPower && t.raplRootOnly && !t.helperFresh; },
      [](F, const TreeFacts &) {
          return std::string("the power helper's file is older than 3 s: is it running? "
                             "`systemctl status quillon-powerd`");
@@ -77,6 +73,11 @@ const ReasonRow kReasons[] = {
     {[](F f, const TreeFacts &t) { return isHostSensorField(f) && !t.virtualMachine.empty(); },
      [](F, const TreeFacts &t) {
          return "a virtual machine (" + t.virtualMachine + "): the host's sensors do not reach it";
+     }},
+    {[](F f, const TreeFacts &t) { return f == F::CpuPower && t.raplPackages && !t.raplReadable; },
+     [](F, const TreeFacts &) {
+         return std::string("a RAPL package has no readable energy_uj: the driver gives no "
+                            "counter");
      }},
     {[](F f, const TreeFacts &t) { return f == F::CpuPower && !t.raplPackages; },
      [](F, const TreeFacts &) {
@@ -199,6 +200,7 @@ TreeFacts readTreeFacts(const SysRoot &root)
         long long energy = 0;
         const bool readable = root.readInteger(dir + "/energy_uj", &energy);
         facts.raplReadable = facts.raplPackages ? facts.raplReadable && readable : readable;
+        facts.raplRootOnly = facts.raplRootOnly || (!readable && root.exists(dir + "/energy_uj"));
         facts.raplPackages = true;
     }
     facts.helperFile = root.exists(kPowerHelperFile);

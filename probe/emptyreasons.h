@@ -20,7 +20,8 @@ struct TreeFacts
     bool boardFanChannels = false;       // a fan input outside the GPUs
     bool superIo = false;                // a Super-I/O chip's driver is loaded
     bool raplPackages = false;           // package counters under sys/class/powercap
-    bool raplReadable = false;           // ...and this user may read them
+    bool raplReadable = false;           // ...and this user may read them all
+    bool raplRootOnly = false;           // one is there, but this user may not read it
     bool helperFile = false;             // run/quillon/cpu-power exists
     bool helperFresh = false;            // ...and is under 3 s old
     bool udevDmi = false;                // run/udev/data/+dmi:id is readable
