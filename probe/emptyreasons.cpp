@@ -90,7 +90,7 @@ const ReasonRow kReasons[] = {
                             "`sudo modprobe k10temp` (AMD)");
      }},
     {[](F f, const TreeFacts &t) {
-         return f == F::CpuFanSpeed && !t.boardFanChannels && !t.superIo;
+         return f == F::CpuFanSpeed && !t.boardFanChannels && t.superIo.empty();
      },
      [](F, const TreeFacts &) { return std::string("no fan sensors: ") + kSuperIoRemedy; }},
     {[](F f, const TreeFacts &t) { return f == F::CpuFanSpeed && t.boardFanChannels; },
@@ -98,8 +98,13 @@ const ReasonRow kReasons[] = {
          return std::string("no fan labelled for the CPU, and the Super-I/O's CPU header reads "
                             "nothing: is the fan on another header?");
      }},
-    {[](F f, const TreeFacts &t) { return f == F::MotherboardTemperature && !t.superIo; },
+    {[](F f, const TreeFacts &t) { return f == F::MotherboardTemperature && t.superIo.empty(); },
      [](F, const TreeFacts &) { return std::string("no board temperature: ") + kSuperIoRemedy; }},
+    {[](F f, const TreeFacts &) { return f == F::MotherboardTemperature; },
+     [](F, const TreeFacts &t) {
+         return t.superIo + " has no temperature labelled SYSTIN, and no board or chipset "
+                            "sensor is there: `sensors` shows its labels";
+     }},
     {[](F f, const TreeFacts &t) { return isGpuField(f) && !t.gpuDrivers.empty(); },
      [](F f, const TreeFacts &t) {
          const std::string &driver = t.gpuDrivers.front();
@@ -118,6 +123,11 @@ const ReasonRow kReasons[] = {
      [](F, const TreeFacts &) {
          return std::string("no memory speed: udev's DMI record run/udev/data/+dmi:id is "
                             "missing (systemd-udevd writes it at boot)");
+     }},
+    {[](F f, const TreeFacts &) { return f == F::MemoryClock; },
+     [](F, const TreeFacts &) {
+         return std::string("udev's DMI record has no MEMORY_DEVICE_*_SPEED_MTS: the firmware "
+                            "gives no memory speed");
      }},
     {[](F f, const TreeFacts &) { return f == F::CpuClock; },
      [](F, const TreeFacts &) {
@@ -175,7 +185,7 @@ TreeFacts readTreeFacts(const SysRoot &root)
             facts.cpuTemperatureDriver = true;
         if (startsWith(name, "nct6") || startsWith(name, "it8") || startsWith(name, "w836") ||
             startsWith(name, "f718"))
-            facts.superIo = true;
+            facts.superIo = name;
         if (!gpu) {
             for (const std::string &file : root.list(dir)) {
                 if (startsWith(file, "fan") && file.find("_input") != std::string::npos)

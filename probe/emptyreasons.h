@@ -18,7 +18,7 @@ struct TreeFacts
     std::vector<std::string> gpuDrivers; // drivers of GPUs, hwmon and drm together
     bool cpuTemperatureDriver = false;   // coretemp, k10temp or zenpower
     bool boardFanChannels = false;       // a fan input outside the GPUs
-    bool superIo = false;                // a Super-I/O chip's driver is loaded
+    std::string superIo;                 // the Super-I/O chip's driver, when loaded
     bool raplPackages = false;           // package counters under sys/class/powercap
     bool raplReadable = false;           // ...and this user may read them all
     bool raplRootOnly = false;           // one is there, but this user may not read it
