@@ -117,6 +117,114 @@ void tst_linuxSensors::capturedTree_data()
     QTest::newRow("unreadable and malformed files")
         << "broken"
         << "" << QStringList{"0 Broken CPU", "1 nct6798", "1:Motherboard=30"};
+    // Machines laid out from public sensor dumps (each tree's README names
+    // its sources): every field from the source its owner would name, or none.
+    QTest::newRow("intel, asus board with EC sensors, integrated graphics")
+        << "intel-asus"
+        << ""
+        << QStringList{"0 12th Gen Intel(R) Core(TM) i9-12900K",
+                       "0:CPU Package=58",
+                       "0:CPU Package Power=0",
+                       "0:Core 0 Clock=4900",
+                       "0:Total CPU Usage=15",
+                       "1 Intel Graphics [0000:00:02.0]",
+                       "1:GPU Clock=1450",
+                       "2 ASUSTeK COMPUTER INC. ROG STRIX Z690-E GAMING WIFI",
+                       "2:Motherboard=36",
+                       "2:CPU Fan=1210",
+                       "2:Memory Clock=3000"};
+    QTest::newRow("ryzen, msi nct6687, nvidia, root-only rapl")
+        << "ryzen-msi"
+        << "rpm"
+        << QStringList{"0 AMD Ryzen 7 5800X 8-Core Processor",
+                       "0:CPU (Tctl/Tdie)=61.25",
+                       "0:Core 0 Clock=3801",
+                       "0:Total CPU Usage=6",
+                       "1 NVIDIA GeForce RTX 3070",
+                       "1:GPU Temperature=61",
+                       "1:GPU Fan1=1450",
+                       "1:GPU Power (Total)=215.5",
+                       "1:GPU Clock=1905",
+                       "1:GPU Core Load=37",
+                       "2 Micro-Star International Co., Ltd. MPG B550 GAMING PLUS (MS-7C56)",
+                       "2:Motherboard=38",
+                       "2:CPU Fan=1050",
+                       "2:Memory Clock=1600"};
+    // The integrated GPU comes first in hwmon order; the discrete card feeds
+    // all five fields.
+    QTest::newRow("ryzen 7000, integrated and discrete amdgpu")
+        << "ryzen7000-dgpu"
+        << ""
+        << QStringList{"0 AMD Ryzen 9 7950X 16-Core Processor",
+                       "0:CPU (Tctl/Tdie)=72.875",
+                       "0:CPU Package Power=0",
+                       "0:Core 0 Clock=5050",
+                       "0:Total CPU Usage=15",
+                       "1 AMD Radeon RX 7900 XTX",
+                       "1:GPU Temperature=63",
+                       "1:GPU Fan1=1320",
+                       "1:GPU Power (Total)=212",
+                       "1:GPU Clock=2450",
+                       "1:GPU Core Load=41",
+                       "2 ASUSTeK COMPUTER INC. TUF GAMING X670E-PLUS",
+                       "2:Motherboard=33",
+                       "2:CPU Fan=1380",
+                       "2:Memory Clock=3000"};
+    // The APU's PPT is the socket's power: CPU package power, never GPU power.
+    QTest::newRow("ryzen apu alone") << "ryzen-apu"
+                                     << ""
+                                     << QStringList{"0 AMD Ryzen 7 5700G with Radeon Graphics",
+                                                    "0:CPU (Tctl/Tdie)=47.125",
+                                                    "0:CPU Package Power=18",
+                                                    "0:Core 0 Clock=3400",
+                                                    "0:Total CPU Usage=4",
+                                                    "1 AMD Radeon GPU [0000:05:00.0]",
+                                                    "1:GPU Temperature=45",
+                                                    "1:GPU Clock=400",
+                                                    "1:GPU Core Load=9",
+                                                    "2 Motherboard",
+                                                    "2:Memory Clock=1600"};
+    QTest::newRow("fx family 15h, radeon, gigabyte it87")
+        << "fx-radeon"
+        << ""
+        << QStringList{"0 AMD FX(tm)-8350 Eight-Core Processor",
+                       "0:CPU Temperature=31.125",
+                       "0:CPU Package Power=58.34",
+                       "0:Core 0 Clock=4000",
+                       "0:Total CPU Usage=9.1",
+                       "1 AMD Radeon GPU [0000:01:00.0]",
+                       "1:GPU Temperature=44",
+                       "1:GPU Fan1=1150",
+                       "2 Gigabyte Technology Co., Ltd. GA-990FXA-UD3",
+                       "2:CPU Fan=1650",
+                       "2:Memory Clock=933"};
+    QTest::newRow("thinkpad") << "thinkpad"
+                              << ""
+                              << QStringList{"0 Intel(R) Core(TM) i5-8350U CPU @ 1.70GHz",
+                                             "0:CPU Package=51",
+                                             "0:CPU Package Power=0",
+                                             "0:Core 0 Clock=1900",
+                                             "0:Total CPU Usage=15",
+                                             "1 Intel Graphics [0000:00:02.0]",
+                                             "1:GPU Clock=300",
+                                             "2 LENOVO 20L5CTO1WW",
+                                             "2:PCH Temperature=42.5",
+                                             "2:CPU Fan=2680",
+                                             "2:Memory Clock=1200"};
+    QTest::newRow("laptop, i915 and nouveau")
+        << "laptop-nouveau"
+        << ""
+        << QStringList{"0 Intel(R) Core(TM) i7-7700HQ CPU @ 2.80GHz",
+                       "0:CPU Package=62",
+                       "0:CPU Package Power=0",
+                       "0:Core 0 Clock=3400",
+                       "0:Total CPU Usage=15",
+                       "1 NVIDIA GPU [0000:01:00.0]",
+                       "1:GPU Temperature=53",
+                       "2 Dell Inc. 05FFDN",
+                       "2:PCH Temperature=51.5",
+                       "2:CPU Fan=2450",
+                       "2:Memory Clock=1200"};
     QTest::newRow("missing root") << "no-such-tree"
                                   << "" << QStringList{"0 CPU"};
 }
