@@ -4,11 +4,20 @@
 #include "sensorcounters.h"
 #include "sysroot.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 namespace {
 
 using F = SnapshotField;
+
+// Any kind of entry: an unreadable one still says that the driver is there.
+bool present(const SysRoot &root, const std::string &relative)
+{
+    struct stat info = {};
+    return ::stat(root.path(relative).c_str(), &info) == 0;
+}
 
 bool startsWith(const std::string &text, const char *prefix)
 {
@@ -210,10 +219,10 @@ TreeFacts readTreeFacts(const SysRoot &root)
         long long energy = 0;
         const bool readable = root.readInteger(dir + "/energy_uj", &energy);
         facts.raplReadable = facts.raplPackages ? facts.raplReadable && readable : readable;
-        facts.raplRootOnly = facts.raplRootOnly || (!readable && root.exists(dir + "/energy_uj"));
+        facts.raplRootOnly = facts.raplRootOnly || (!readable && present(root, dir + "/energy_uj"));
         facts.raplPackages = true;
     }
-    facts.helperFile = root.exists(kPowerHelperFile);
+    facts.helperFile = present(root, kPowerHelperFile);
     double watts = 0.0;
     facts.helperFresh = readPowerHelperFile(root, &watts);
     std::string dmi;
