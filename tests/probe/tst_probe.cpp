@@ -60,6 +60,9 @@ QByteArray tst_probe::run(const QString &argument)
     env.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), m_root);
     env.insert(QStringLiteral("QUILLON_NVML_LIBRARY"),
                QStringLiteral("/nonexistent/libnvidia-ml.so.1"));
+    // Under a sanitizer dlopen() runs from its interceptor, which does not
+    // have the probe's $ORIGIN run path.
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(QUILLON_BUILD_DIR));
     // No saved unit: the program's default, Celsius.
     env.insert(QStringLiteral("HOME"), m_dir.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
