@@ -7,9 +7,6 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDesktopWidget>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -26,9 +23,8 @@
 #include "getpcinfothread.h"
 #include "hidhotplugmonitor.h"
 #include "mainhidinterface.h"
-#include "quitsignal.h"
-#include "refresh.h"
 #include "startuptask.h"
+#include "startuptip.h"
 #include "systemusage.h"
 #include "theme.h"
 
@@ -47,7 +43,7 @@ QSettings openUserSettings()
 
 } // namespace
 
-DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(new Ui::DMainWidget)
+DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::DMainWidget>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
@@ -70,33 +66,35 @@ DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(new Ui::DMainWid
             &DMainWidget::onHidDeviceConnectChanging_Remove);
 
     sdkInitOk = false;
-    pcInfoThread = new getPcInfoThread(nullptr);
-    connect(pcInfoThread, &getPcInfoThread::sigTheSdkInitStatus, this,
+    pcInfoThread = std::make_unique<getPcInfoThread>(nullptr);
+    connect(pcInfoThread.get(), &getPcInfoThread::sigTheSdkInitStatus, this,
             &DMainWidget::onTheSdkInitStatus);
-    connect(pcInfoThread, &getPcInfoThread::sigGetPcInfoOk, this, &DMainWidget::onGetPcInfoOk);
-
-    // A logout or an interrupt ends the program through the same path as the tray's exit.
-    connect(QuitSignalWatcher::instance(), &QuitSignalWatcher::sigQuitRequested, this,
-            &DMainWidget::onQuitApp);
+    connect(pcInfoThread.get(), &getPcInfoThread::sigGetPcInfoOk, this,
+            &DMainWidget::onGetPcInfoOk);
 
     QTimer::singleShot(200, this, &DMainWidget::onStartUpdateLater);
 }
 
-DMainWidget::~DMainWidget()
+// The members stop their threads as they go (see the header for the order).
+DMainWidget::~DMainWidget() = default;
+
+void DMainWidget::initDeviceNotify()
 {
-    // The window outlives every thread it started: the worker may still be starting
-    // the acquisition, which must not run on past the objects it reports to.
-    if (startupWorker.joinable())
-        startupWorker.join();
-    pcInfoThread->stopLoop();
-    delete pcInfoThread;
-    if (hidInterface) {
-        hidInterface->closeHid();
-        hidInterface->quit();
-        hidInterface->wait();
-        delete hidInterface;
-    }
-    delete ui;
+    hotplugMonitor = new HidHotplugMonitor(this);
+    connect(hotplugMonitor, &HidHotplugMonitor::sigDeviceArrived, this,
+            [this](const QString &path) { handleDeviceChange(true, path); });
+    connect(hotplugMonitor, &HidHotplugMonitor::sigDeviceRemoved, this,
+            [this](const QString &path) { handleDeviceChange(false, path); });
+    // Each failure is logged by the monitor; without it the display is found at start only.
+    hotplugMonitor->start(static_cast<quintptr>(winId()), nullptr);
+}
+
+bool DMainWidget::nativeEvent(const QByteArray &eventType, void *message, long *result)
+{
+    Q_UNUSED(eventType)
+    Q_UNUSED(result)
+    hotplugMonitor->handleNativeEvent(message);
+    return false;
 }
 
 void DMainWidget::initTrayIcon()
@@ -124,8 +122,8 @@ void DMainWidget::initTrayIcon()
 void DMainWidget::initTheme()
 {
     const AppConfig config = DDataManager::instance()->getAppConfig();
-    applyTheme(this, ui, config);
-    createStartupTask(config);
+    applyTheme(this, ui.get(), config);
+    showStartupTaskTip(createStartupTask(config));
 }
 
 void DMainWidget::initTempShowModel()
@@ -210,18 +208,18 @@ void DMainWidget::onStartUpdateLater()
     ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
     hidConnected = false;
 
-    hidInterface = new MainHidInterFace(nullptr);
-    connect(hidInterface, &MainHidInterFace::sigOpenHidSuccessful, this,
+    hidInterface = std::make_unique<MainHidInterFace>(nullptr);
+    connect(hidInterface.get(), &MainHidInterFace::sigOpenHidSuccessful, this,
             &DMainWidget::onOpenHidSuccessful);
-    connect(hidInterface, &MainHidInterFace::sigHidWriteFailed, this,
+    connect(hidInterface.get(), &MainHidInterFace::sigHidWriteFailed, this,
             &DMainWidget::onHidWriteFailed);
     hidInterface->findHidDevice();
 
     qDebug() << "Start Update -> Over";
     qDebug() << "Start Thread Runing SDK -> GetComputerInfo [Start]";
 
-    getPcInfoThread *acquisition = pcInfoThread;
-    startupWorker = std::thread([this, acquisition] {
+    getPcInfoThread *acquisition = pcInfoThread.get();
+    startupWorker.start([this, acquisition] {
         // Widgets belong to the GUI thread: the hide is posted there.
         QMetaObject::invokeMethod(
             this,
@@ -271,7 +269,8 @@ void DMainWidget::onOpenHidSuccessful()
     qDebug() << "onOpenHidSuccessful -----------------------";
     ui->label_HidStatus->setText(QStringLiteral("Connected"));
     hidConnected = true;
-    hidInterface->start();
+    if (hidInterface)
+        hidInterface->start();
 }
 
 void DMainWidget::onGetPcInfoOk()
@@ -285,120 +284,66 @@ void DMainWidget::onGetPcInfoOk()
 
 void DMainWidget::refreshDisplay(const SensorSnapshot &snapshot)
 {
-    RefreshRecord record = refreshRecordFromSnapshot(snapshot);
+    DriveUsage drive;
+    const bool driveMeasured = querySystemDriveUsage(&drive);
+    const RefreshOutcome outcome =
+        composeRefresh(snapshot, ui->radioButton_Model02->isChecked(), queryMemoryStatus(),
+                       driveMeasured ? &drive : nullptr, maxima);
+    maxima = outcome.maxima;
+    showRefresh(outcome);
 
-    int cpuShown = record.cpuTemperature;
-    int gpuShown = record.gpuTemperature;
-    if (ui->radioButton_Model02->isChecked()) {
-        cpuShown = celsiusToFahrenheit(cpuShown);
-        gpuShown = celsiusToFahrenheit(gpuShown);
+    if (hidConnected) {
+        const QByteArray report = buildDeviceReport(
+            outcome.record, ui->radioButton_Model01->isChecked(), QDateTime::currentDateTime());
+        hidInterface->sendHidData(report.constData(), 64);
     }
-    lastCpuTemperature = cpuShown;
-    lastGpuTemperature = gpuShown;
-    ui->widget_CpuDashboard->setValue(cpuShown);
-    ui->widget_GpuDashboard->setValue(gpuShown);
+    emit sigDisplayRefreshed();
+}
+
+void DMainWidget::showRefresh(const RefreshOutcome &outcome)
+{
+    const RefreshRecord &record = outcome.record;
+    lastCpuTemperature = outcome.cpuGauge;
+    lastGpuTemperature = outcome.gpuGauge;
+    ui->widget_CpuDashboard->setValue(outcome.cpuGauge);
+    ui->widget_GpuDashboard->setValue(outcome.gpuGauge);
 
     ui->progressBar_CPU01->setValue(record.cpuUsage);
     ui->label_CPU01->setText(QString::number(record.cpuUsage));
     ui->progressBar_GPU01->setValue(record.gpuUsage);
     ui->label_GPU01->setText(QString::number(record.gpuUsage));
 
-    struct ScaledPair
+    // A bar's range first: a value beyond the old one would be refused.
+    struct ScaledBar
     {
-        int cpuValue;
-        int gpuValue;
-        int &cpuMaximum;
-        int &gpuMaximum;
-        QProgressBar *cpuBar;
-        QProgressBar *gpuBar;
-        QLabel *cpuLabel;
-        QLabel *gpuLabel;
+        int value;
+        int maximum;
+        QProgressBar *bar;
+        QLabel *label;
     };
-    const ScaledPair pairs[] = {
-        {record.cpuClock, record.gpuClock, maxCpuClock, maxGpuClock, ui->progressBar_CPU02,
-         ui->progressBar_GPU02, ui->label_CPU02, ui->label_GPU02},
-        {record.cpuFanSpeed, record.gpuFanSpeed, maxCpuFan, maxGpuFan, ui->progressBar_CPU03,
-         ui->progressBar_GPU03, ui->label_CPU03, ui->label_GPU03},
-        {record.cpuPower, record.gpuPower, maxCpuPower, maxGpuPower, ui->progressBar_CPU04,
-         ui->progressBar_GPU04, ui->label_CPU04, ui->label_GPU04},
+    const ScaledBar bars[] = {
+        {record.cpuClock, outcome.maxima.cpuClock, ui->progressBar_CPU02, ui->label_CPU02},
+        {record.gpuClock, outcome.maxima.gpuClock, ui->progressBar_GPU02, ui->label_GPU02},
+        {record.cpuFanSpeed, outcome.maxima.cpuFan, ui->progressBar_CPU03, ui->label_CPU03},
+        {record.gpuFanSpeed, outcome.maxima.gpuFan, ui->progressBar_GPU03, ui->label_GPU03},
+        {record.cpuPower, outcome.maxima.cpuPower, ui->progressBar_CPU04, ui->label_CPU04},
+        {record.gpuPower, outcome.maxima.gpuPower, ui->progressBar_GPU04, ui->label_GPU04},
     };
-    for (const ScaledPair &pair : pairs) {
-        pair.cpuMaximum = raiseRunningMaximum(pair.cpuMaximum, pair.cpuValue);
-        pair.cpuBar->setRange(0, pair.cpuMaximum);
-        pair.gpuMaximum = raiseRunningMaximum(pair.gpuMaximum, pair.gpuValue);
-        pair.gpuBar->setRange(0, pair.gpuMaximum);
-        pair.cpuLabel->setText(QString::number(pair.cpuValue));
-        pair.gpuLabel->setText(QString::number(pair.gpuValue));
-        pair.cpuBar->setValue(pair.cpuValue);
-        pair.gpuBar->setValue(pair.gpuValue);
+    for (const ScaledBar &scaled : bars) {
+        scaled.bar->setRange(0, scaled.maximum);
+        scaled.label->setText(QString::number(scaled.value));
+        scaled.bar->setValue(scaled.value);
     }
 
-    const MemoryStatus memory = queryMemoryStatus();
-    record.memoryLoadPercent = truncateToInt(memory.loadPercent);
     ui->label_MemoryUsageNum->setText(QString::number(record.memoryLoadPercent));
     ui->progressBar_MemoryUsage->setValue(record.memoryLoadPercent);
-    ui->label_MemoryUsage->setText(memoryUsageText(memory.totalBytes, memory.availableBytes));
-    record.memoryTotalMiB = memoryTotalMiB(memory.totalBytes);
+    ui->label_MemoryUsage->setText(outcome.memoryText);
 
-    DriveUsage drive;
-    if (querySystemDriveUsage(&drive)) {
-        ui->label_HardDiskUsageNum->setText(QString::number(drive.usedPercent));
-        ui->progressBar_HardDiskUsage->setValue(drive.usedPercent);
-        ui->label_HardDiskUsage->setText(drive.text);
-        record.diskUsedPercent = drive.usedPercent;
-        record.diskTotalGiB = drive.totalGiB;
+    if (outcome.driveMeasured) {
+        ui->label_HardDiskUsageNum->setText(QString::number(record.diskUsedPercent));
+        ui->progressBar_HardDiskUsage->setValue(record.diskUsedPercent);
+        ui->label_HardDiskUsage->setText(outcome.driveText);
     }
-
-    if (hidConnected) {
-        const QByteArray report = buildDeviceReport(record, ui->radioButton_Model01->isChecked(),
-                                                    QDateTime::currentDateTime());
-        hidInterface->sendHidData(report.constData(), 64);
-    }
-
-    // From the second pass on, once both dials have come to rest (or after ten passes).
-    if (!screenshotTaken && qEnvironmentVariableIsSet("QUILLON_SCREENSHOT") &&
-        ++refreshCount >= 2) {
-        const auto atRest = [](const GaugeArc *gauge) {
-            return qAbs(gauge->getCurrentValue() - gauge->getValue()) < 1.0;
-        };
-        if ((atRest(ui->widget_CpuDashboard) && atRest(ui->widget_GpuDashboard)) ||
-            refreshCount >= 10) {
-            screenshotTaken = true;
-            saveTestScreenshot();
-        }
-    }
-}
-
-// Test hook of the whole-program test: a picture of the window and the texts and
-// values it shows, written beside it as "name=value" lines.
-void DMainWidget::saveTestScreenshot()
-{
-    const QString path = qEnvironmentVariable("QUILLON_SCREENSHOT");
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    grab().save(path, "PNG");
-
-    QFile values(path + QStringLiteral(".values"));
-    if (!values.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    QString text;
-    const QList<QLabel *> labels = findChildren<QLabel *>();
-    for (const QLabel *label : labels) {
-        if (!label->objectName().isEmpty())
-            text += label->objectName() + QLatin1Char('=') + label->text() + QLatin1Char('\n');
-    }
-    const QList<QProgressBar *> bars = findChildren<QProgressBar *>();
-    for (const QProgressBar *bar : bars) {
-        text += bar->objectName() + QLatin1Char('=') + QString::number(bar->value()) +
-                QLatin1Char('/') + QString::number(bar->maximum()) + QLatin1Char('\n');
-    }
-    for (const GaugeArc *gauge : {ui->widget_CpuDashboard, ui->widget_GpuDashboard}) {
-        text += gauge->objectName() + QLatin1Char('=') + QString::number(gauge->getValue()) +
-                gauge->getStrUnit() + QLatin1Char('\n');
-    }
-    text += QStringLiteral("radioButton_Model02=") +
-            QString::number(ui->radioButton_Model02->isChecked()) + QLatin1Char('\n');
-    values.write(text.toUtf8());
-    qDebug() << "Window picture saved:" << path;
 }
 
 void DMainWidget::handleDeviceChange(bool arrival, const QString &path)
@@ -445,17 +390,12 @@ void DMainWidget::closeDeviceLink()
     ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
     hidConnected = false;
     hidInterface->closeHid();
-    hidInterface->quit();
-    // The writer leaves its loop within one round; waiting here lets the next
-    // arrival start it again instead of finding it still running.
-    hidInterface->wait();
 }
 
 void DMainWidget::onQuitApp()
 {
     // The worker may still be starting the acquisition; after it the loop can be stopped for good.
-    if (startupWorker.joinable())
-        startupWorker.join();
+    startupWorker.join();
     pcInfoThread->stopLoop();
     if (sdkInitOk) {
         const int errorCode = pcInfoThread->uninitSdk();
@@ -464,7 +404,6 @@ void DMainWidget::onQuitApp()
     if (hidConnected) {
         hidConnected = false;
         hidInterface->closeHid();
-        hidInterface->wait();
     }
     qDebug() << "Exit app runing [Normal]";
     close();

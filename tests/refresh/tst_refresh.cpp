@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "refresh.h"
+#include "truncate.h"
 
 class tst_Refresh : public QObject
 {

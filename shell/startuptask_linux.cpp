@@ -90,8 +90,9 @@ QString autostartFolder()
     return autostartFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
 }
 
-void createStartupTask(const AppConfig &config)
+StartupTaskOutcome createStartupTask(const AppConfig &config)
 {
+    StartupTaskOutcome outcome;
     qDebug() << "Create Startup Task -> Start";
     if (config.startupTaskEnabled == 1) {
         const QString taskName = startupTaskName(QCoreApplication::applicationName(), config.appId);
@@ -102,10 +103,13 @@ void createStartupTask(const AppConfig &config)
         if (error != 0) {
             std::printf("Error: %d\n", error);
             std::fflush(stdout);
-            showStartupTaskTip(QStringLiteral("Autostart entry error: %1 (%2)")
-                                   .arg(error)
-                                   .arg(QString::fromLocal8Bit(std::strerror(error))));
+            // Not modal: a hidden, tray-only start goes on while the box is open.
+            outcome.failed = true;
+            outcome.tipText = QStringLiteral("Autostart entry error: %1 (%2)")
+                                  .arg(error)
+                                  .arg(QString::fromLocal8Bit(std::strerror(error)));
         }
     }
     qDebug() << "Create Startup Task -> Over";
+    return outcome;
 }
