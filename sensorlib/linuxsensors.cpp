@@ -4,21 +4,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
 bool startsWith(const std::string &text, const char *prefix)
 {
     return text.rfind(prefix, 0) == 0;
-}
-
-std::string lowered(std::string text)
-{
-    for (char &c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // "temp3_label" -> "temp3" for prefix "temp"; empty when it is no label file.
@@ -95,6 +89,16 @@ void LinuxSensors::refresh(int sensor, uint64_t nowUs)
     }
 }
 
+struct LinuxSensors::Gpu
+{
+    GpuDriver driver = GpuDriver::None;
+    std::string pci;    // "0000:03:00.0"
+    std::string device; // the PCI device folder, through a link
+    std::string hwmon;  // its hwmon folder; empty when it has none
+    std::string card;   // its drm card folder; empty when none was found
+    bool integrated = false;
+};
+
 std::vector<LinuxSensors::Chip> LinuxSensors::hwmonChips() const
 {
     std::vector<Chip> chips;
@@ -107,6 +111,7 @@ std::vector<LinuxSensors::Chip> LinuxSensors::hwmonChips() const
             if (!m_root.readLine(chip.dir + "/name", &chip.name))
                 continue;
         }
+        chip.family = chipFamily(chip.name);
         chips.push_back(chip);
     }
     return chips;
@@ -147,16 +152,57 @@ LinuxSensors::thermalZone(const std::function<bool(const std::string &type)> &ac
     return {};
 }
 
-LinuxSensors::ReadFn LinuxSensors::scaled(const std::string &path, double divisor) const
+LinuxSensors::ReadFn LinuxSensors::attribute(const std::string &path,
+                                             const Conversion &conversion) const
 {
-    const SysRoot root = m_root;
-    return [root, path, divisor](uint64_t, double *value) {
+    auto file = std::make_shared<Attribute>(m_root.path(path));
+    return [file, conversion](uint64_t, double *value) {
         long long raw = 0;
-        if (!root.readInteger(path, &raw))
+        return file->readInteger(&raw) && convertReading(raw, conversion, value);
+    };
+}
+
+LinuxSensors::ReadFn LinuxSensors::energy(const std::vector<std::string> &counters,
+                                          const std::vector<uint64_t> &maxRanges,
+                                          uint64_t nowUs) const
+{
+    struct Counter
+    {
+        std::unique_ptr<Attribute> file;
+        uint64_t maxRange = 0;
+        EnergyRate rate;
+    };
+    auto state = std::make_shared<std::vector<Counter>>();
+    for (size_t i = 0; i < counters.size(); ++i) {
+        Counter counter;
+        counter.file = std::make_unique<Attribute>(m_root.path(counters[i]));
+        counter.maxRange = i < maxRanges.size() ? maxRanges[i] : 0;
+        state->push_back(std::move(counter));
+    }
+    auto sample = [state](uint64_t now, double *value) {
+        double total = 0;
+        bool ok = true;
+        for (Counter &counter : *state) {
+            long long raw = 0;
+            double watts = 0;
+            if (!counter.file->readInteger(&raw) || raw < 0) {
+                counter.rate.primed = false;
+                ok = false;
+                continue;
+            }
+            ok = energyRate(&counter.rate, static_cast<uint64_t>(raw), counter.maxRange, now,
+                            &watts) &&
+                 ok;
+            total += watts;
+        }
+        if (!ok || !(total >= kMicroWatts.min && total <= kMicroWatts.max))
             return false;
-        *value = static_cast<double>(raw) / divisor;
+        *value = total;
         return true;
     };
+    double ignored = 0;
+    sample(nowUs, &ignored); // the first pass measures from here
+    return sample;
 }
 
 void LinuxSensors::discover(uint64_t nowUs)
@@ -168,28 +214,31 @@ void LinuxSensors::discover(uint64_t nowUs)
     Sensor cpu;
     addCpu(cpu, chips, nowUs);
     m_sensors.push_back(std::move(cpu));
-    addAmdGpus(chips);
-    addNvidiaGpus();
+    addGpu(chips, nowUs);
     addBoard(chips);
 }
 
 void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs)
 {
-    std::string cpuinfo;
-    m_root.readText("proc/cpuinfo", &cpuinfo, 65536);
+    std::string cpuinfo, family;
+    m_root.readText("proc/cpuinfo", &cpuinfo, 8192);
     if (!cpuinfoField(cpuinfo, "model name", &cpu.name) || cpu.name.empty())
         cpu.name = "CPU";
+    long long familyNumber = -1;
+    if (!cpuinfoField(cpuinfo, "cpu family", &family) || !parseInteger(family, &familyNumber))
+        familyNumber = -1;
 
-    addCpuTemperature(cpu, chips);
+    addCpuTemperature(cpu, chips, static_cast<int>(familyNumber));
 
     // The first pass measures from this baseline; without one, since boot.
     auto previous = std::make_shared<CpuTimes>();
     auto hasPrevious = std::make_shared<bool>(false);
-    const SysRoot root = m_root;
-    auto sampleUsage = [root, previous, hasPrevious](uint64_t, double *value) {
+    auto stat = std::make_shared<Attribute>(m_root.path("proc/stat"));
+    auto sampleUsage = [stat, previous, hasPrevious](uint64_t, double *value) {
         std::string text;
         CpuTimes current;
-        if (!root.readText("proc/stat", &text, 4096) || !parseCpuTimes(text, &current))
+        // The aggregate line comes first.
+        if (!stat->read(&text, 512) || !parseCpuTimes(text, &current))
             return false;
         double usage = *hasPrevious ? cpuUsagePercent(*previous, current) : -1.0;
         if (usage < 0.0) // no tick passed since the last sample
@@ -206,18 +255,19 @@ void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t 
     cpu.add(SensorKind::Usage, "Total CPU Usage", sampleUsage);
 
     const std::string curFreq = "sys/devices/system/cpu/cpu0/cpufreq/scaling_cur_freq";
-    long long khz = 0;
-    if (m_root.readInteger(curFreq, &khz)) {
-        cpu.add(SensorKind::Clock, "Core 0 Clock", scaled(curFreq, 1000.0)); // kHz
+    if (m_root.isFile(curFreq)) {
+        cpu.add(SensorKind::Clock, "Core 0 Clock", attribute(curFreq, kKiloHertz));
     } else {
-        cpu.add(SensorKind::Clock, "Core 0 Clock", [root](uint64_t, double *value) {
+        // Virtual machines often lack cpufreq. Only the first processor's
+        // block is needed, and procfs generates no more than is read.
+        auto file = std::make_shared<Attribute>(m_root.path("proc/cpuinfo"));
+        cpu.add(SensorKind::Clock, "Core 0 Clock", [file](uint64_t, double *value) {
             std::string text, mhz;
-            if (!root.readText("proc/cpuinfo", &text, 65536) ||
-                !cpuinfoField(text, "cpu MHz", &mhz))
+            if (!file->readUpTo("cpu MHz", &text, 65536) || !cpuinfoField(text, "cpu MHz", &mhz))
                 return false;
             char *end = nullptr;
             const double parsed = std::strtod(mhz.c_str(), &end);
-            if (end == mhz.c_str())
+            if (end == mhz.c_str() || !(parsed > 0.0 && parsed <= kMegaHertz.max))
                 return false;
             *value = parsed;
             return true;
@@ -227,31 +277,31 @@ void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t 
     addCpuPower(cpu, chips, nowUs);
 }
 
-void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips)
+void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips, int cpuFamily)
 {
     for (const Chip &chip : chips) {
         if (chip.name == "coretemp") {
             const std::string package = labelledInput(chip, "temp", "Package id 0");
             if (!package.empty()) {
-                cpu.add(SensorKind::Temperature, "CPU Package", scaled(package, 1000.0));
+                cpu.add(SensorKind::Temperature, "CPU Package", attribute(package, kMilliDegrees));
                 return;
             }
             const std::vector<std::string> cores = labelledInputs(
                 chip, "temp", [](const std::string &text) { return startsWith(text, "Core "); });
             if (cores.empty())
                 continue;
-            const SysRoot root = m_root;
-            cpu.add(SensorKind::Temperature, "CPU Package", [root, cores](uint64_t, double *value) {
+            std::vector<ReadFn> reads;
+            for (const std::string &core : cores)
+                reads.push_back(attribute(core, kMilliDegrees));
+            cpu.add(SensorKind::Temperature, "CPU Package", [reads](uint64_t now, double *value) {
                 bool any = false;
-                long long hottest = 0;
-                for (const std::string &path : cores) {
-                    long long t = 0;
-                    if (root.readInteger(path, &t) && (!any || t > hottest)) {
-                        hottest = t;
+                for (const ReadFn &read : reads) {
+                    double t = 0;
+                    if (read(now, &t) && (!any || t > *value)) {
+                        *value = t;
                         any = true;
                     }
                 }
-                *value = hottest / 1000.0;
                 return any;
             });
             return;
@@ -262,7 +312,15 @@ void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips
             if (input.empty())
                 input = labelledInput(chip, "temp", "Tctl");
             if (!input.empty()) {
-                cpu.add(SensorKind::Temperature, "CPU (Tctl/Tdie)", scaled(input, 1000.0));
+                cpu.add(SensorKind::Temperature, "CPU (Tctl/Tdie)",
+                        attribute(input, kMilliDegrees));
+                return;
+            }
+            // Families 10h to 16h: one unlabelled reading, the processor's.
+            if (chip.name == "k10temp" && isK10Family(cpuFamily) &&
+                m_root.isFile(chip.dir + "/temp1_input")) {
+                cpu.add(SensorKind::Temperature, "CPU Temperature",
+                        attribute(chip.dir + "/temp1_input", kMilliDegrees));
                 return;
             }
         }
@@ -270,24 +328,13 @@ void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips
     const std::string zone =
         thermalZone([](const std::string &type) { return type == "x86_pkg_temp"; });
     if (!zone.empty())
-        cpu.add(SensorKind::Temperature, "CPU Package", scaled(zone + "/temp", 1000.0));
+        cpu.add(SensorKind::Temperature, "CPU Package", attribute(zone + "/temp", kMilliDegrees));
 }
 
 void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs)
 {
-    struct Package
-    {
-        std::string energy;
-        uint64_t maxRange = 0;
-        uint64_t last = 0;
-    };
-    struct State
-    {
-        std::vector<Package> packages;
-        uint64_t lastUs = 0;
-        bool primed = false;
-    };
-    auto state = std::make_shared<State>();
+    std::vector<std::string> counters;
+    std::vector<uint64_t> ranges;
     bool unreadable = false;
     for (const std::string &zone : m_root.list("sys/class/powercap")) {
         // Top-level zones only ("intel-rapl:0"); "intel-rapl:0:0" are its parts.
@@ -297,124 +344,283 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
         std::string name;
         if (!m_root.readLine(dir + "/name", &name) || !startsWith(name, "package-"))
             continue;
-        Package package;
-        package.energy = dir + "/energy_uj";
-        long long range = 0, energy = 0;
-        if (m_root.readInteger(dir + "/max_energy_range_uj", &range) && range > 0)
-            package.maxRange = static_cast<uint64_t>(range);
-        if (!m_root.readInteger(package.energy, &energy) || energy < 0) {
-            if (m_root.exists(package.energy))
-                reportUnreadableEnergy(m_root.path(package.energy));
+        long long range = 0, counter = 0;
+        if (!m_root.readInteger(dir + "/energy_uj", &counter) || counter < 0) {
+            if (m_root.isFile(dir + "/energy_uj"))
+                reportUnreadableEnergy(m_root.path(dir + "/energy_uj"));
             unreadable = true;
             continue;
         }
-        package.last = static_cast<uint64_t>(energy);
-        state->packages.push_back(package);
+        counters.push_back(dir + "/energy_uj");
+        ranges.push_back(m_root.readInteger(dir + "/max_energy_range_uj", &range) && range > 0
+                             ? static_cast<uint64_t>(range)
+                             : 0);
     }
-    if (!state->packages.empty() && !unreadable) {
-        state->lastUs = nowUs;
-        state->primed = true;
-        const SysRoot root = m_root;
-        cpu.add(SensorKind::Power, "CPU Package Power", [root, state](uint64_t now, double *value) {
-            uint64_t consumed = 0;
-            bool ok = true;
-            for (Package &package : state->packages) {
-                long long energy = 0;
-                if (!root.readInteger(package.energy, &energy) || energy < 0) {
-                    ok = false;
-                    continue;
-                }
-                consumed +=
-                    energyDelta(package.last, static_cast<uint64_t>(energy), package.maxRange);
-                package.last = static_cast<uint64_t>(energy);
-            }
-            const uint64_t previousUs = state->lastUs;
-            const bool hadInterval = state->primed && now > previousUs;
-            state->lastUs = now;
-            state->primed = ok;
-            if (!ok || !hadInterval)
-                return false;
-            // microjoules per microsecond are watts
-            *value = static_cast<double>(consumed) / static_cast<double>(now - previousUs);
-            return true;
-        });
+    if (!counters.empty() && !unreadable) {
+        cpu.add(SensorKind::Power, "CPU Package Power", energy(counters, ranges, nowUs));
         return;
     }
+
+    // Without RAPL: zenpower's core plus SoC rails; the family 15h/16h
+    // processor power; last, an APU's socket power, CPU included.
     for (const Chip &chip : chips) {
         if (chip.name != "zenpower")
             continue;
-        // Core plus SoC rail, microwatts.
-        const SysRoot root = m_root;
-        const std::string core = chip.dir + "/power1_input", soc = chip.dir + "/power2_input";
-        cpu.add(SensorKind::Power, "CPU Package Power", [root, core, soc](uint64_t, double *value) {
-            long long a = 0, b = 0;
-            if (!root.readInteger(core, &a) || !root.readInteger(soc, &b))
+        const ReadFn core = attribute(chip.dir + "/power1_input", kMicroWatts);
+        const ReadFn soc = attribute(chip.dir + "/power2_input", kMicroWatts);
+        cpu.add(SensorKind::Power, "CPU Package Power", [core, soc](uint64_t now, double *value) {
+            double a = 0, b = 0;
+            if (!core(now, &a) || !soc(now, &b))
                 return false;
-            *value = static_cast<double>(a + b) / 1e6;
+            *value = a + b;
             return true;
         });
         return;
     }
-}
-
-void LinuxSensors::addAmdGpus(const std::vector<Chip> &chips)
-{
     for (const Chip &chip : chips) {
-        if (chip.name != "amdgpu")
+        if (chip.name == "fam15h_power" && m_root.isFile(chip.dir + "/power1_input")) {
+            cpu.add(SensorKind::Power, "CPU Package Power",
+                    attribute(chip.dir + "/power1_input", kMicroWatts));
+            return;
+        }
+    }
+    for (const Gpu &card : gpuCards(chips)) {
+        if (card.driver != GpuDriver::Amdgpu || !card.integrated)
             continue;
-        Sensor gpu;
-        const std::string device = chip.dir + "/device";
-        std::string product;
-        if (m_root.readLine(device + "/product_name", &product) && !product.empty())
-            gpu.name = product;
-        else
-            gpu.name = "AMD Radeon GPU [" + m_root.resolvedName(device) + "]";
-
-        const std::string edge = labelledInput(chip, "temp", "edge");
-        if (!edge.empty())
-            gpu.add(SensorKind::Temperature, "GPU Temperature", scaled(edge, 1000.0));
-        if (m_root.exists(chip.dir + "/fan1_input"))
-            gpu.add(SensorKind::Fan, "GPU Fan1", scaled(chip.dir + "/fan1_input", 1.0));
-        // Some cards on recent kernels only have the instantaneous input.
-        const std::string average = chip.dir + "/power1_average";
-        const std::string input = chip.dir + "/power1_input";
-        if (m_root.exists(average) || m_root.exists(input))
-            gpu.add(SensorKind::Power, "GPU Power (Total)",
-                    scaled(m_root.exists(average) ? average : input, 1e6));
-        const std::string sclk = labelledInput(chip, "freq", "sclk");
-        if (!sclk.empty())
-            gpu.add(SensorKind::Clock, "GPU Clock", scaled(sclk, 1e6)); // Hz
-        if (m_root.exists(device + "/gpu_busy_percent"))
-            gpu.add(SensorKind::Usage, "GPU Core Load", scaled(device + "/gpu_busy_percent", 1.0));
-        m_sensors.push_back(std::move(gpu));
+        const std::string average = card.hwmon + "/power1_average";
+        const std::string input = card.hwmon + "/power1_input";
+        if (m_root.isFile(average) || m_root.isFile(input)) {
+            cpu.add(SensorKind::Power, "CPU Package Power",
+                    attribute(m_root.isFile(average) ? average : input, kMicroWatts));
+            return;
+        }
     }
 }
 
-void LinuxSensors::addNvidiaGpus()
+std::vector<LinuxSensors::Gpu> LinuxSensors::gpuCards(const std::vector<Chip> &chips) const
 {
-    if (!m_nvml.open(m_nvmlLibrary))
-        return;
-    for (int i = 0; i < m_nvml.count(); ++i) {
-        Sensor gpu;
-        gpu.name = m_nvml.name(i);
-        auto values = std::make_shared<NvmlGpus::Values>();
-        const NvmlGpus *nvml = &m_nvml;
-        gpu.prepare = [nvml, values, i] { *values = nvml->read(i); };
-        using V = NvmlGpus::Values;
-        auto field = [values](bool V::*has, double V::*number) {
-            return [values, has, number](uint64_t, double *value) {
-                *value = (*values).*number;
-                return (*values).*has;
-            };
-        };
-        gpu.add(SensorKind::Temperature, "GPU Temperature",
-                field(&V::hasTemperature, &V::temperature));
-        gpu.add(SensorKind::Fan, "GPU Fan1", field(&V::hasFan, &V::fan));
-        gpu.add(SensorKind::Power, "GPU Power (Total)", field(&V::hasPower, &V::power));
-        gpu.add(SensorKind::Clock, "GPU Clock", field(&V::hasClock, &V::clock));
-        gpu.add(SensorKind::Usage, "GPU Core Load", field(&V::hasLoad, &V::load));
-        m_sensors.push_back(std::move(gpu));
+    std::vector<Gpu> cards;
+    const auto cardAt = [&cards](const std::string &pci) -> Gpu * {
+        for (Gpu &card : cards) {
+            if (card.pci == pci)
+                return &card;
+        }
+        return nullptr;
+    };
+    for (const Chip &chip : chips) {
+        const GpuDriver driver = gpuDriver(chip.name);
+        const std::string device = chip.dir + "/device";
+        const std::string pci = m_root.resolvedName(device);
+        // Without its device link the card cannot be told apart: left out.
+        if (driver == GpuDriver::None || pci.empty() || cardAt(pci))
+            continue;
+        Gpu card;
+        card.driver = driver;
+        card.pci = pci;
+        card.device = device;
+        card.hwmon = chip.dir;
+        cards.push_back(card);
     }
+    // Integrated Intel graphics has no hwmon: its drm card names it.
+    for (const std::string &entry : m_root.list("sys/class/drm")) {
+        if (!startsWith(entry, "card") || entry.find('-') != std::string::npos)
+            continue;
+        const std::string dir = "sys/class/drm/" + entry;
+        const std::string pci = m_root.resolvedName(dir + "/device");
+        const GpuDriver driver = gpuDriver(m_root.resolvedName(dir + "/device/driver"));
+        if (pci.empty() || driver == GpuDriver::None)
+            continue;
+        if (Gpu *known = cardAt(pci)) {
+            known->card = dir;
+            continue;
+        }
+        Gpu card;
+        card.driver = driver;
+        card.pci = pci;
+        card.device = dir + "/device";
+        card.card = dir;
+        cards.push_back(card);
+    }
+    for (Gpu &card : cards) {
+        // amdgpu reports the northbridge voltage on APUs only.
+        card.integrated = onRootBus(m_root.resolvedName(card.device + "/..")) ||
+                          (card.driver == GpuDriver::Amdgpu && !card.hwmon.empty() &&
+                           m_root.isFile(card.hwmon + "/in1_input"));
+    }
+    std::sort(cards.begin(), cards.end(), [](const Gpu &a, const Gpu &b) { return a.pci < b.pci; });
+    return cards;
+}
+
+void LinuxSensors::addGpu(const std::vector<Chip> &chips, uint64_t nowUs)
+{
+    const std::vector<Gpu> cards = gpuCards(chips);
+    std::vector<GpuFacts> facts;
+    // NVIDIA's driver has no hwmon, and NVML knows only discrete cards.
+    const int nvidia = m_nvml.open(m_nvmlLibrary) ? m_nvml.count() : 0;
+    for (int i = 0; i < nvidia; ++i)
+        facts.push_back(GpuFacts{});
+    for (const Gpu &card : cards)
+        facts.push_back(GpuFacts{card.pci, card.integrated});
+    const int chosen = chooseGpu(facts);
+    if (chosen < 0)
+        return;
+    if (chosen < nvidia)
+        addNvidiaGpu(chosen);
+    else
+        addSysfsGpu(cards[static_cast<size_t>(chosen - nvidia)], nowUs);
+}
+
+void LinuxSensors::addSysfsGpu(const Gpu &card, uint64_t nowUs)
+{
+    Sensor gpu;
+    const std::string &hw = card.hwmon;
+    const auto has = [this, &hw](const std::string &file) {
+        return !hw.empty() && m_root.isFile(hw + "/" + file);
+    };
+    const char *vendor = "GPU";
+    switch (card.driver) {
+    case GpuDriver::Amdgpu:
+    case GpuDriver::Radeon:
+        vendor = "AMD Radeon GPU";
+        break;
+    case GpuDriver::Nouveau:
+        vendor = "NVIDIA GPU";
+        break;
+    case GpuDriver::I915:
+    case GpuDriver::Xe:
+        vendor = "Intel Graphics";
+        break;
+    case GpuDriver::None:
+        break;
+    }
+    std::string product;
+    if (m_root.readLine(card.device + "/product_name", &product) && !product.empty())
+        gpu.name = product;
+    else
+        gpu.name = std::string(vendor) + " [" + card.pci + "]";
+
+    // Temperature: amdgpu's edge sensor, xe's package sensor, the single
+    // reading of radeon and nouveau; i915 has none.
+    std::string temperature;
+    if (card.driver == GpuDriver::Amdgpu && !hw.empty())
+        temperature = labelledInput(Chip{hw, "", ChipFamily::Gpu}, "temp", "edge");
+    else if (card.driver == GpuDriver::Xe && !hw.empty())
+        temperature = labelledInput(Chip{hw, "", ChipFamily::Gpu}, "temp", "pkg");
+    else if ((card.driver == GpuDriver::Radeon || card.driver == GpuDriver::Nouveau) &&
+             has("temp1_input"))
+        temperature = hw + "/temp1_input";
+    if (!temperature.empty())
+        gpu.add(SensorKind::Temperature, "GPU Temperature", attribute(temperature, kMilliDegrees));
+
+    if (has("fan1_input"))
+        gpu.add(SensorKind::Fan, "GPU Fan1", attribute(hw + "/fan1_input", kFanRpm));
+
+    // An APU's power is the whole socket's, CPU included: no GPU power.
+    if (!card.integrated) {
+        if (card.driver == GpuDriver::Amdgpu && (has("power1_average") || has("power1_input"))) {
+            // Some cards on recent kernels only have the instantaneous input.
+            gpu.add(SensorKind::Power, "GPU Power (Total)",
+                    attribute(hw + (has("power1_average") ? "/power1_average" : "/power1_input"),
+                              kMicroWatts));
+        } else if (card.driver == GpuDriver::Nouveau && has("power1_input")) {
+            gpu.add(SensorKind::Power, "GPU Power (Total)",
+                    attribute(hw + "/power1_input", kMicroWatts));
+        } else if ((card.driver == GpuDriver::I915 || card.driver == GpuDriver::Xe) &&
+                   has("energy1_input")) {
+            gpu.add(SensorKind::Power, "GPU Power (Total)",
+                    energy({hw + "/energy1_input"}, {}, nowUs));
+        }
+    }
+
+    if (card.driver == GpuDriver::Amdgpu && !hw.empty()) {
+        const std::string sclk = labelledInput(Chip{hw, "", ChipFamily::Gpu}, "freq", "sclk");
+        if (!sclk.empty())
+            gpu.add(SensorKind::Clock, "GPU Clock", attribute(sclk, kHertz));
+    } else if (card.driver == GpuDriver::I915 && !card.card.empty() &&
+               m_root.isFile(card.card + "/gt_act_freq_mhz")) {
+        gpu.add(SensorKind::Clock, "GPU Clock",
+                attribute(card.card + "/gt_act_freq_mhz", kMegaHertz));
+    } else if (card.driver == GpuDriver::Xe &&
+               m_root.isFile(card.device + "/tile0/gt0/freq0/act_freq")) {
+        gpu.add(SensorKind::Clock, "GPU Clock",
+                attribute(card.device + "/tile0/gt0/freq0/act_freq", kMegaHertz));
+    }
+
+    // Only amdgpu tells the load without privileges.
+    if (card.driver == GpuDriver::Amdgpu && m_root.isFile(card.device + "/gpu_busy_percent"))
+        gpu.add(SensorKind::Usage, "GPU Core Load",
+                attribute(card.device + "/gpu_busy_percent", kPercent));
+
+    m_sensors.push_back(std::move(gpu));
+}
+
+void LinuxSensors::addNvidiaGpu(int index)
+{
+    Sensor gpu;
+    gpu.name = m_nvml.name(index);
+    auto values = std::make_shared<NvmlGpus::Values>();
+    const NvmlGpus *nvml = &m_nvml;
+    gpu.prepare = [nvml, values, index] { *values = nvml->read(index); };
+    using V = NvmlGpus::Values;
+    auto field = [values](bool V::*has, double V::*number, const Conversion &range) {
+        return [values, has, number, range](uint64_t, double *value) {
+            const double v = (*values).*number;
+            if (!((*values).*has) || !(v >= range.min && v <= range.max))
+                return false;
+            *value = v;
+            return true;
+        };
+    };
+    gpu.add(SensorKind::Temperature, "GPU Temperature",
+            field(&V::hasTemperature, &V::temperature, kMilliDegrees));
+    gpu.add(SensorKind::Fan, "GPU Fan1", field(&V::hasFan, &V::fan, kFanRpm));
+    gpu.add(SensorKind::Power, "GPU Power (Total)", field(&V::hasPower, &V::power, kMicroWatts));
+    gpu.add(SensorKind::Clock, "GPU Clock", field(&V::hasClock, &V::clock, kMegaHertz));
+    gpu.add(SensorKind::Usage, "GPU Core Load", field(&V::hasLoad, &V::load, kPercent));
+    m_sensors.push_back(std::move(gpu));
+}
+
+std::string LinuxSensors::cpuFanInput(const std::vector<Chip> &chips) const
+{
+    // A label that names the CPU fan wins, on any chip but a GPU's.
+    for (const Chip &chip : chips) {
+        if (chip.family == ChipFamily::Gpu)
+            continue;
+        const std::vector<std::string> fans = labelledInputs(chip, "fan", isCpuFanLabel);
+        if (!fans.empty())
+            return fans.front();
+    }
+    std::string vendor;
+    m_root.readLine("sys/class/dmi/id/board_vendor", &vendor);
+    for (const Chip &chip : chips) {
+        const int channel = cpuFanChannel(chip.family, vendor);
+        const std::string input = chip.dir + "/fan" + std::to_string(channel) + "_input";
+        if (channel > 0 && m_root.isFile(input))
+            return input;
+    }
+    return {};
+}
+
+void LinuxSensors::addBoardTemperature(Sensor &board, const std::vector<Chip> &chips) const
+{
+    for (const BoardTempRule &rule : boardTempRules()) {
+        for (const Chip &chip : chips) {
+            if (chip.family != rule.family)
+                continue;
+            const std::string input =
+                rule.label ? labelledInput(chip, "temp", rule.label)
+                           : chip.dir + "/temp" + std::to_string(rule.channel) + "_input";
+            if (!input.empty() && m_root.isFile(input)) {
+                board.add(SensorKind::Temperature, rule.report, attribute(input, kMilliDegrees));
+                return;
+            }
+        }
+    }
+    const std::string zone =
+        thermalZone([](const std::string &type) { return startsWith(type, "pch_"); });
+    if (!zone.empty())
+        board.add(SensorKind::Temperature, "PCH Temperature",
+                  attribute(zone + "/temp", kMilliDegrees));
 }
 
 void LinuxSensors::addBoard(const std::vector<Chip> &chips)
@@ -429,65 +635,10 @@ void LinuxSensors::addBoard(const std::vector<Chip> &chips)
         }
     }
 
-    // CPU fan: a fan labelled for the processor, else the Super-I/O's usual
-    // CPU header.
-    std::string fan;
-    for (const Chip &chip : chips) {
-        if (chip.name == "amdgpu" || chip.name == "nouveau" || !fan.empty())
-            continue;
-        const std::vector<std::string> cpuFans =
-            labelledInputs(chip, "fan", [](const std::string &text) {
-                const std::string label = lowered(text);
-                return label.find("cpu") != std::string::npos ||
-                       label.find("processor") != std::string::npos;
-            });
-        if (!cpuFans.empty())
-            fan = cpuFans.front();
-    }
-    for (const Chip &chip : chips) {
-        if (!fan.empty())
-            break;
-        if (startsWith(chip.name, "nct6") && m_root.exists(chip.dir + "/fan2_input"))
-            fan = chip.dir + "/fan2_input";
-        else if (startsWith(chip.name, "it8") && m_root.exists(chip.dir + "/fan1_input"))
-            fan = chip.dir + "/fan1_input";
-    }
-
-    // Board temperature: the board's own sensor or the Super-I/O's SYSTIN
-    // (CPUTIN floats on many boards), else the chipset.
-    std::string boardTemp, label;
-    for (const Chip &chip : chips) {
-        const std::string byName = labelledInput(chip, "temp", "Motherboard");
-        const std::string systin = labelledInput(chip, "temp", "SYSTIN");
-        if (!byName.empty() || !systin.empty()) {
-            boardTemp = byName.empty() ? systin : byName;
-            label = "Motherboard";
-            break;
-        }
-    }
-    for (const Chip &chip : chips) {
-        if (!boardTemp.empty())
-            break;
-        const std::string pch = labelledInput(chip, "temp", "PCH_CHIP_TEMP");
-        if (!pch.empty())
-            boardTemp = pch;
-        else if (startsWith(chip.name, "pch_") && m_root.exists(chip.dir + "/temp1_input"))
-            boardTemp = chip.dir + "/temp1_input";
-        label = "PCH Temperature";
-    }
-    if (boardTemp.empty()) {
-        const std::string zone =
-            thermalZone([](const std::string &type) { return startsWith(type, "pch_"); });
-        if (!zone.empty()) {
-            boardTemp = zone + "/temp";
-            label = "PCH Temperature";
-        }
-    }
-
-    if (!boardTemp.empty())
-        board.add(SensorKind::Temperature, label, scaled(boardTemp, 1000.0));
+    addBoardTemperature(board, chips);
+    const std::string fan = cpuFanInput(chips);
     if (!fan.empty())
-        board.add(SensorKind::Fan, "CPU Fan", scaled(fan, 1.0));
+        board.add(SensorKind::Fan, "CPU Fan", attribute(fan, kFanRpm));
 
     // Written by systemd-udevd at boot and world-readable, unlike the DMI tables.
     std::string dmi;

@@ -2,6 +2,7 @@
 #define LINUXSENSORS_H
 
 #include "nvmlgpu.h"
+#include "sensorrules.h"
 #include "sysroot.h"
 
 #include <cstdint>
@@ -65,27 +66,38 @@ private:
     {
         std::string dir;  // folder holding the attributes
         std::string name; // the driver's name file
+        ChipFamily family = ChipFamily::Other;
     };
 
+    struct Gpu;
+
     std::vector<Chip> hwmonChips() const;
-    // Input attribute of the chip's `prefix` channel (temp, fan, freq) whose
-    // label is `label`; empty when none.
-    std::string labelledInput(const Chip &chip, const std::string &prefix,
-                              const std::string &label) const;
-    // Input attributes of every `prefix` channel whose label `accept`s, in listing order.
+    // Input attributes of every `prefix` channel (temp, fan, freq) whose label
+    // `accept`s, in listing order.
     std::vector<std::string>
     labelledInputs(const Chip &chip, const std::string &prefix,
                    const std::function<bool(const std::string &label)> &accept) const;
+    // Input attribute of the first `prefix` channel labelled `label`; empty when none.
+    std::string labelledInput(const Chip &chip, const std::string &prefix,
+                              const std::string &label) const;
     // Folder of the first thermal zone whose type `accept`s; empty when none.
     std::string thermalZone(const std::function<bool(const std::string &type)> &accept) const;
-    ReadFn scaled(const std::string &path, double divisor) const;
+    // One reading: an attribute kept open, converted on every refresh.
+    ReadFn attribute(const std::string &path, const Conversion &conversion) const;
+    // Watts from microjoule counters, summed over their common interval.
+    ReadFn energy(const std::vector<std::string> &counters, const std::vector<uint64_t> &maxRanges,
+                  uint64_t nowUs) const;
 
     void addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
-    void addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips);
+    void addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips, int cpuFamily);
     void addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs);
-    void addAmdGpus(const std::vector<Chip> &chips);
-    void addNvidiaGpus();
+    std::vector<Gpu> gpuCards(const std::vector<Chip> &chips) const;
+    void addGpu(const std::vector<Chip> &chips, uint64_t nowUs);
+    void addSysfsGpu(const Gpu &card, uint64_t nowUs);
+    void addNvidiaGpu(int index);
     void addBoard(const std::vector<Chip> &chips);
+    std::string cpuFanInput(const std::vector<Chip> &chips) const;
+    void addBoardTemperature(Sensor &board, const std::vector<Chip> &chips) const;
 
     SysRoot m_root;
     std::string m_nvmlLibrary;

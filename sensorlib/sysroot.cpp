@@ -12,6 +12,99 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace {
+
+// Reads from offset 0 until `limit` bytes, the end, or `done` says enough.
+template <typename Done> bool preadFromStart(int fd, std::string *text, size_t limit, Done done)
+{
+    text->clear();
+    char buffer[4096];
+    while (text->size() < limit) {
+        const size_t want = std::min(sizeof buffer, limit - text->size());
+        const ssize_t got = ::pread(fd, buffer, want, static_cast<off_t>(text->size()));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false; // EACCES on some attributes, EIO from a driver
+        }
+        if (got == 0)
+            break;
+        text->append(buffer, static_cast<size_t>(got));
+        if (done(*text))
+            break;
+    }
+    return true;
+}
+
+} // namespace
+
+Attribute::~Attribute()
+{
+    drop();
+}
+
+void Attribute::drop()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool Attribute::ensureOpen()
+{
+    if (m_fd < 0 && !m_path.empty())
+        m_fd = SysRoot::openRegular(m_path);
+    return m_fd >= 0;
+}
+
+bool Attribute::read(std::string *text, size_t limit)
+{
+    if (!ensureOpen())
+        return false;
+    if (preadFromStart(m_fd, text, limit, [](const std::string &) { return false; }))
+        return true;
+    drop();
+    return false;
+}
+
+bool Attribute::readInteger(long long *value)
+{
+    if (!ensureOpen())
+        return false;
+    char buffer[64];
+    for (;;) {
+        const ssize_t got = ::pread(m_fd, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            drop();
+            return false;
+        }
+        return parseInteger(std::string_view(buffer, static_cast<size_t>(got)), value);
+    }
+}
+
+bool Attribute::readUpTo(const std::string &key, std::string *text, size_t limit)
+{
+    if (!ensureOpen())
+        return false;
+    const auto found = [&key](const std::string &sofar) {
+        for (size_t start = 0; start < sofar.size();) {
+            const size_t end = sofar.find('\n', start);
+            if (end == std::string::npos)
+                return false; // the line is not complete yet
+            if (sofar.compare(start, key.size(), key) == 0)
+                return true;
+            start = end + 1;
+        }
+        return false;
+    };
+    if (preadFromStart(m_fd, text, limit, found))
+        return true;
+    drop();
+    return false;
+}
+
 SysRoot::SysRoot(std::string root) : m_root(std::move(root))
 {
     while (m_root.size() > 1 && m_root.back() == '/')
@@ -25,41 +118,37 @@ std::string SysRoot::path(const std::string &relative) const
     return m_root == "/" ? "/" + relative : m_root + "/" + relative;
 }
 
-bool SysRoot::exists(const std::string &relative) const
+int SysRoot::openRegular(const std::string &absolutePath)
+{
+    // Non-blocking, so that a FIFO planted where an attribute belongs cannot
+    // stall the pass; it is then refused as no regular file.
+    const int fd = ::open(absolutePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool SysRoot::isFile(const std::string &relative) const
 {
     struct stat info;
-    return ::stat(path(relative).c_str(), &info) == 0;
+    return ::lstat(path(relative).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool SysRoot::readText(const std::string &relative, std::string *text, size_t limit) const
 {
-    const int fd = ::open(path(relative).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    text->clear();
-    char buffer[4096];
-    bool ok = true;
-    while (text->size() < limit) {
-        const size_t want = std::min(sizeof buffer, limit - text->size());
-        const ssize_t got = ::read(fd, buffer, want);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false; // EISDIR, EACCES on some attributes, EIO from a driver
-            break;
-        }
-        if (got == 0)
-            break;
-        text->append(buffer, static_cast<size_t>(got));
-    }
-    ::close(fd);
-    return ok;
+    Attribute file(path(relative));
+    return file.read(text, limit);
 }
 
 bool SysRoot::readInteger(const std::string &relative, long long *value) const
 {
-    std::string text;
-    return readText(relative, &text, 64) && parseInteger(text, value);
+    Attribute file(path(relative));
+    return file.readInteger(value);
 }
 
 bool SysRoot::readLine(const std::string &relative, std::string *line) const

@@ -1,6 +1,6 @@
-// One acquisition pass over libquillon-sensors.so on a captured six-sensor
-// tree (CPU, four NVIDIA GPUs through the stand-in NVML, board), and the cost
-// of one reading call. Targets: a pass under 2 ms, a reading well under 100 ns.
+// One acquisition pass over libquillon-sensors.so on a captured tree (CPU,
+// one of four NVIDIA GPUs through the stand-in NVML, board), and the cost of
+// one reading call. Targets: a pass under 100 us, a reading under 20 ns.
 
 #include "acquisitionpass.h"
 #include "sensorsdk.h"
@@ -74,8 +74,9 @@ int main(int argc, char **argv)
     setenv("FAKENVML_COUNT", "4", 1);
     if (!loadLibrary())
         return 1;
-    if (g_sdk.sensorCount() != 6) {
-        std::fprintf(stderr, "expected 6 sensors, found %d\n", g_sdk.sensorCount());
+    // Several cards, one GPU reported.
+    if (g_sdk.sensorCount() != 3) {
+        std::fprintf(stderr, "expected 3 sensors, found %d\n", g_sdk.sensorCount());
         return 1;
     }
     // The pass prints a newline per sensor: keep it off the report.

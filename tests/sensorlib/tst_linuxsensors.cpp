@@ -2,7 +2,9 @@
 
 #include "linuxsensors.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,6 +49,50 @@ QString copyTree(const QTemporaryDir &dir, const QString &tree)
     return QProcess::execute("cp", {"-a", kTrees + tree, target}) == 0 ? target : QString();
 }
 
+// Changes below `root`: "path=text" writes a file, "path->target" makes a
+// link, "path|" a FIFO, "path!" removes. "hwmonN/" abbreviates
+// "sys/class/hwmon/hwmonN/".
+bool plant(const QString &root, const QStringList &entries)
+{
+    for (QString entry : entries) {
+        if (entry.startsWith(QLatin1String("hwmon")))
+            entry.prepend(QLatin1String("sys/class/hwmon/"));
+        const int link = entry.indexOf(QLatin1String("->"));
+        const int equals = entry.indexOf('=');
+        const QString path = root + '/' +
+                             entry.left(link >= 0     ? link
+                                        : equals >= 0 ? equals
+                                                      : entry.size() - 1);
+        QDir().mkpath(QFileInfo(path).path());
+        // A file is rewritten in place: the library keeps attributes open.
+        if (link >= 0 || equals < 0)
+            QFile::remove(path);
+        if (entry.endsWith('!'))
+            continue;
+        bool ok = true;
+        if (link >= 0)
+            ok = QFile::link(entry.mid(link + 2), path);
+        else if (equals >= 0)
+            ok = writeFile(path, entry.mid(equals + 1).toUtf8() + '\n');
+        else if (entry.endsWith('|'))
+            ok = QProcess::execute("mkfifo", {path}) == 0;
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+QStringList discoverAndDump(const QString &root, const QStringList &later = {})
+{
+    LinuxSensors sensors(root.toStdString(), nvmlPath({}).toStdString());
+    sensors.discover(1000000);
+    if (!plant(root, later))
+        return {"cannot change the tree"};
+    for (int s = 0; s < sensors.sensorCount(); ++s)
+        sensors.refresh(s, 2000000);
+    return dump(sensors);
+}
+
 } // namespace
 
 class tst_linuxSensors : public QObject
@@ -59,6 +105,14 @@ private slots:
     void firstUsageSample();
     void valuesChangeOnlyOnRefresh();
     void outOfRangeLookups();
+    void cpuFanRule_data();
+    void cpuFanRule();
+    void boardTemperatureRule_data();
+    void boardTemperatureRule();
+    void gpuChoice_data();
+    void gpuChoice();
+    void badInput_data();
+    void badInput();
 };
 
 void tst_linuxSensors::capturedTree_data()
@@ -117,6 +171,114 @@ void tst_linuxSensors::capturedTree_data()
     QTest::newRow("unreadable and malformed files")
         << "broken"
         << "" << QStringList{"0 Broken CPU", "1 nct6798", "1:Motherboard=30"};
+    // Machines laid out from public sensor dumps (each tree's README names
+    // its sources): every field from the source its owner would name, or none.
+    QTest::newRow("intel, asus board with EC sensors, integrated graphics")
+        << "intel-asus"
+        << ""
+        << QStringList{"0 12th Gen Intel(R) Core(TM) i9-12900K",
+                       "0:CPU Package=58",
+                       "0:CPU Package Power=0",
+                       "0:Core 0 Clock=4900",
+                       "0:Total CPU Usage=15",
+                       "1 Intel Graphics [0000:00:02.0]",
+                       "1:GPU Clock=1450",
+                       "2 ASUSTeK COMPUTER INC. ROG STRIX Z690-E GAMING WIFI",
+                       "2:Motherboard=36",
+                       "2:CPU Fan=1210",
+                       "2:Memory Clock=3000"};
+    QTest::newRow("ryzen, msi nct6687, nvidia, root-only rapl")
+        << "ryzen-msi"
+        << "rpm"
+        << QStringList{"0 AMD Ryzen 7 5800X 8-Core Processor",
+                       "0:CPU (Tctl/Tdie)=61.25",
+                       "0:Core 0 Clock=3801",
+                       "0:Total CPU Usage=6",
+                       "1 NVIDIA GeForce RTX 3070",
+                       "1:GPU Temperature=61",
+                       "1:GPU Fan1=1450",
+                       "1:GPU Power (Total)=215.5",
+                       "1:GPU Clock=1905",
+                       "1:GPU Core Load=37",
+                       "2 Micro-Star International Co., Ltd. MPG B550 GAMING PLUS (MS-7C56)",
+                       "2:Motherboard=38",
+                       "2:CPU Fan=1050",
+                       "2:Memory Clock=1600"};
+    // The integrated GPU comes first in hwmon order; the discrete card feeds
+    // all five fields.
+    QTest::newRow("ryzen 7000, integrated and discrete amdgpu")
+        << "ryzen7000-dgpu"
+        << ""
+        << QStringList{"0 AMD Ryzen 9 7950X 16-Core Processor",
+                       "0:CPU (Tctl/Tdie)=72.875",
+                       "0:CPU Package Power=0",
+                       "0:Core 0 Clock=5050",
+                       "0:Total CPU Usage=15",
+                       "1 AMD Radeon RX 7900 XTX",
+                       "1:GPU Temperature=63",
+                       "1:GPU Fan1=1320",
+                       "1:GPU Power (Total)=212",
+                       "1:GPU Clock=2450",
+                       "1:GPU Core Load=41",
+                       "2 ASUSTeK COMPUTER INC. TUF GAMING X670E-PLUS",
+                       "2:Motherboard=33",
+                       "2:CPU Fan=1380",
+                       "2:Memory Clock=3000"};
+    // The APU's PPT is the socket's power: CPU package power, never GPU power.
+    QTest::newRow("ryzen apu alone") << "ryzen-apu"
+                                     << ""
+                                     << QStringList{"0 AMD Ryzen 7 5700G with Radeon Graphics",
+                                                    "0:CPU (Tctl/Tdie)=47.125",
+                                                    "0:CPU Package Power=18",
+                                                    "0:Core 0 Clock=3400",
+                                                    "0:Total CPU Usage=4",
+                                                    "1 AMD Radeon GPU [0000:05:00.0]",
+                                                    "1:GPU Temperature=45",
+                                                    "1:GPU Clock=400",
+                                                    "1:GPU Core Load=9",
+                                                    "2 Motherboard",
+                                                    "2:Memory Clock=1600"};
+    QTest::newRow("fx family 15h, radeon, gigabyte it87")
+        << "fx-radeon"
+        << ""
+        << QStringList{"0 AMD FX(tm)-8350 Eight-Core Processor",
+                       "0:CPU Temperature=31.125",
+                       "0:CPU Package Power=58.34",
+                       "0:Core 0 Clock=4000",
+                       "0:Total CPU Usage=9.1",
+                       "1 AMD Radeon GPU [0000:01:00.0]",
+                       "1:GPU Temperature=44",
+                       "1:GPU Fan1=1150",
+                       "2 Gigabyte Technology Co., Ltd. GA-990FXA-UD3",
+                       "2:CPU Fan=1650",
+                       "2:Memory Clock=933"};
+    QTest::newRow("thinkpad") << "thinkpad"
+                              << ""
+                              << QStringList{"0 Intel(R) Core(TM) i5-8350U CPU @ 1.70GHz",
+                                             "0:CPU Package=51",
+                                             "0:CPU Package Power=0",
+                                             "0:Core 0 Clock=1900",
+                                             "0:Total CPU Usage=15",
+                                             "1 Intel Graphics [0000:00:02.0]",
+                                             "1:GPU Clock=300",
+                                             "2 LENOVO 20L5CTO1WW",
+                                             "2:PCH Temperature=42.5",
+                                             "2:CPU Fan=2680",
+                                             "2:Memory Clock=1200"};
+    QTest::newRow("laptop, i915 and nouveau")
+        << "laptop-nouveau"
+        << ""
+        << QStringList{"0 Intel(R) Core(TM) i7-7700HQ CPU @ 2.80GHz",
+                       "0:CPU Package=62",
+                       "0:CPU Package Power=0",
+                       "0:Core 0 Clock=3400",
+                       "0:Total CPU Usage=15",
+                       "1 NVIDIA GPU [0000:01:00.0]",
+                       "1:GPU Temperature=53",
+                       "2 Dell Inc. 05FFDN",
+                       "2:PCH Temperature=51.5",
+                       "2:CPU Fan=2450",
+                       "2:Memory Clock=1200"};
     QTest::newRow("missing root") << "no-such-tree"
                                   << "" << QStringList{"0 CPU"};
 }
@@ -204,6 +366,250 @@ void tst_linuxSensors::outOfRangeLookups()
     QVERIFY(!sensors.reading(0, SensorKind::Clock, -1));
     QVERIFY(!sensors.reading(0, SensorKind::Clock, 512));
     QCOMPARE(QString::fromStdString(sensors.sensorName(3)), QString());
+}
+
+void tst_linuxSensors::cpuFanRule_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QString>("expected"); // the CPU fan reading, or empty
+
+    QTest::newRow("an exact label beats the chip's header")
+        << QStringList{"hwmon0/name=nct6798", "hwmon0/fan2_input=900", "hwmon0/fan5_label=CPU_FAN",
+                       "hwmon0/fan5_input=1500"}
+        << "1500";
+    QTest::newRow("CPU_Opt is no CPU fan")
+        << QStringList{"hwmon0/name=asusec", "hwmon0/fan1_label=CPU_Opt", "hwmon0/fan1_input=700",
+                       "hwmon1/name=nct6798", "hwmon1/fan2_input=1100"}
+        << "1100";
+    QTest::newRow("a label only containing cpu")
+        << QStringList{"hwmon0/name=foo", "hwmon0/fan1_label=CPU fan duct", "hwmon0/fan1_input=700"}
+        << "";
+    QTest::newRow("nct6775 CPUFANIN")
+        << QStringList{"hwmon0/name=nct6775", "hwmon0/fan1_input=800", "hwmon0/fan2_input=1200"}
+        << "1200";
+    QTest::newRow("nct6799 CPUFANIN")
+        << QStringList{"hwmon0/name=nct6799", "hwmon0/fan1_input=800", "hwmon0/fan2_input=1250"}
+        << "1250";
+    QTest::newRow("nct6106 is no nct6775-family layout")
+        << QStringList{"hwmon0/name=nct6106", "hwmon0/fan2_input=1250"} << "";
+    QTest::newRow("nct6687 fan1, fan2 the pump")
+        << QStringList{"hwmon0/name=nct6687", "hwmon0/fan1_input=990", "hwmon0/fan2_input=2600"}
+        << "990";
+    QTest::newRow("nct6683 fan1") << QStringList{"hwmon0/name=nct6683", "hwmon0/fan1_input=980",
+                                                 "hwmon0/fan2_input=2600"}
+                                  << "980";
+    QTest::newRow("it87 fan1") << QStringList{"hwmon0/name=it8792", "hwmon0/fan1_input=1300",
+                                              "hwmon0/fan2_input=700"}
+                               << "1300";
+    QTest::newRow("thinkpad fan1")
+        << QStringList{"hwmon0/name=thinkpad", "hwmon0/fan1_input=2900"} << "2900";
+    QTest::newRow("dell_smm labelled processor fan")
+        << QStringList{"hwmon0/name=dell_smm", "hwmon0/fan1_label=Video Fan",
+                       "hwmon0/fan1_input=2000", "hwmon0/fan2_label=Processor Fan",
+                       "hwmon0/fan2_input=2200"}
+        << "2200";
+    QTest::newRow("dell_smm unlabelled")
+        << QStringList{"hwmon0/name=dell_smm", "hwmon0/fan1_input=2100"} << "2100";
+    QTest::newRow("asus laptop cpu_fan")
+        << QStringList{"hwmon0/name=asus", "hwmon0/fan1_label=cpu_fan", "hwmon0/fan1_input=3100"}
+        << "3100";
+    QTest::newRow("a GPU's fan never")
+        << QStringList{"hwmon0/name=amdgpu", "hwmon0/fan1_label=CPU Fan", "hwmon0/fan1_input=900"}
+        << "";
+    QTest::newRow("unknown chip") << QStringList{"hwmon0/name=w83627ehf", "hwmon0/fan1_input=900"}
+                                  << "";
+    QTest::newRow("stalled counter")
+        << QStringList{"hwmon0/name=nct6798", "hwmon0/fan2_input=65535"} << "";
+}
+
+void tst_linuxSensors::cpuFanRule()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(plant(dir.path(), tree));
+    const QStringList fans = discoverAndDump(dir.path()).filter(QStringLiteral(":CPU Fan="));
+    QCOMPARE(fans.isEmpty() ? QString() : fans.first().section('=', 1), expected);
+}
+
+void tst_linuxSensors::boardTemperatureRule_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QString>("expected"); // "label=value", or empty
+
+    const QStringList nct{"hwmon1/name=nct6798", "hwmon1/temp1_label=SYSTIN",
+                          "hwmon1/temp1_input=31000", "hwmon1/temp2_label=CPUTIN",
+                          "hwmon1/temp2_input=45000"};
+    QTest::newRow("asus_wmi_sensors before the Super-I/O")
+        << QStringList{"hwmon0/name=asus_wmi_sensors", "hwmon0/temp2_label=Motherboard",
+                       "hwmon0/temp2_input=35000"} +
+               nct
+        << "Motherboard=35";
+    QTest::newRow("asus-ec-sensors before the Super-I/O")
+        << nct + QStringList{"hwmon2/name=asusec", "hwmon2/temp3_label=Motherboard",
+                             "hwmon2/temp3_input=36000"}
+        << "Motherboard=36";
+    QTest::newRow("nct6775 family SYSTIN") << nct << "Motherboard=31";
+    QTest::newRow("CPUTIN and AUXTIN never")
+        << QStringList{"hwmon0/name=nct6798", "hwmon0/temp2_label=CPUTIN",
+                       "hwmon0/temp2_input=45000", "hwmon0/temp3_label=AUXTIN0",
+                       "hwmon0/temp3_input=30000"}
+        << "";
+    QTest::newRow("nct6687 System")
+        << QStringList{"hwmon0/name=nct6687", "hwmon0/temp1_label=CPU", "hwmon0/temp1_input=50000",
+                       "hwmon0/temp2_label=System", "hwmon0/temp2_input=37000"}
+        << "Motherboard=37";
+    QTest::newRow("gigabyte_wmi has no documented board channel")
+        << QStringList{"hwmon0/name=gigabyte_wmi", "hwmon0/temp1_input=33000"} << "";
+    QTest::newRow("it87 has no documented board channel")
+        << QStringList{"hwmon0/name=it8686", "hwmon0/temp1_input=33000"} << "";
+    QTest::newRow("nct6775 family PCH_CHIP_TEMP")
+        << QStringList{"hwmon0/name=nct6796", "hwmon0/temp7_label=PCH_CHIP_TEMP",
+                       "hwmon0/temp7_input=52000"}
+        << "PCH Temperature=52";
+    QTest::newRow("pch chip") << QStringList{"hwmon0/name=pch_cannonlake",
+                                             "hwmon0/temp1_input=48000"}
+                              << "PCH Temperature=48";
+    QTest::newRow("pch thermal zone")
+        << QStringList{"sys/class/thermal/thermal_zone0/type=pch_skylake",
+                       "sys/class/thermal/thermal_zone0/temp=47000"}
+        << "PCH Temperature=47";
+    QTest::newRow("acpitz never") << QStringList{"hwmon0/name=acpitz", "hwmon0/temp1_input=27800"}
+                                  << "";
+    QTest::newRow("no sensor marker")
+        << QStringList{"hwmon0/name=nct6798", "hwmon0/temp1_label=SYSTIN",
+                       "hwmon0/temp1_input=127000"}
+        << "";
+}
+
+void tst_linuxSensors::boardTemperatureRule()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(plant(dir.path(), tree));
+    QStringList lines = discoverAndDump(dir.path());
+    lines = lines.filter(QRegularExpression("^1:(Motherboard|PCH Temperature)="));
+    QCOMPARE(lines.isEmpty() ? QString() : lines.first().mid(2), expected);
+}
+
+void tst_linuxSensors::gpuChoice_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QStringList>("later");    // changes after discovery
+    QTest::addColumn<QStringList>("expected"); // the GPU sensor's lines
+
+    const QString bridge = "sys/devices/pci0000:00/0000:00:01.1/";
+    QTest::newRow("two discrete cards: the lower PCI address")
+        << QStringList{"hwmon0->../../devices/pci0000:00/0000:00:03.1/0000:0a:00.0/hwmon/hwmon0",
+                       "sys/devices/pci0000:00/0000:00:03.1/0000:0a:00.0/hwmon/hwmon0/name=amdgpu",
+                       "sys/devices/pci0000:00/0000:00:03.1/0000:0a:00.0/hwmon/hwmon0/device->../"
+                       "..",
+                       "hwmon0/fan1_input=1000",
+                       "hwmon1->../../devices/pci0000:00/0000:00:01.1/0000:03:00.0/hwmon/hwmon1",
+                       bridge + "0000:03:00.0/hwmon/hwmon1/name=amdgpu",
+                       bridge + "0000:03:00.0/hwmon/hwmon1/device->../..",
+                       "hwmon1/fan1_input=2000"}
+        << QStringList{} << QStringList{"1 AMD Radeon GPU [0000:03:00.0]", "1:GPU Fan1=2000"};
+    QTest::newRow("a card without its device link is left out")
+        << QStringList{"hwmon0/name=amdgpu", "hwmon0/fan1_input=1000"} << QStringList{}
+        << QStringList{};
+    QTest::newRow("nouveau: temperature, fan, power")
+        << QStringList{"hwmon0->../../devices/pci0000:00/0000:00:01.1/0000:01:00.0/hwmon/hwmon0",
+                       bridge + "0000:01:00.0/hwmon/hwmon0/name=nouveau",
+                       bridge + "0000:01:00.0/hwmon/hwmon0/device->../..",
+                       "hwmon0/temp1_input=50000",
+                       "hwmon0/fan1_input=1400",
+                       "hwmon0/power1_input=35000000"}
+        << QStringList{}
+        << QStringList{"1 NVIDIA GPU [0000:01:00.0]", "1:GPU Temperature=50", "1:GPU Fan1=1400",
+                       "1:GPU Power (Total)=35"};
+    // Discrete Arc on xe: power from the energy counter over the interval.
+    const QString arc = bridge + "0000:03:00.0/";
+    QTest::newRow("xe discrete card")
+        << QStringList{"sys/bus/pci/drivers/xe/.keep=",
+                       arc + "driver->../../../../bus/pci/drivers/xe",
+                       "sys/class/drm/card0->../../devices/pci0000:00/0000:00:01.1/0000:03:00.0/"
+                       "drm/card0",
+                       arc + "drm/card0/device->../..",
+                       arc + "tile0/gt0/freq0/act_freq=2100",
+                       "hwmon2->../../devices/pci0000:00/0000:00:01.1/0000:03:00.0/hwmon/hwmon2",
+                       arc + "hwmon/hwmon2/name=xe",
+                       arc + "hwmon/hwmon2/device->../..",
+                       "hwmon2/temp2_label=pkg",
+                       "hwmon2/temp2_input=58000",
+                       "hwmon2/fan1_input=1100",
+                       "hwmon2/energy1_input=1000000"}
+        << QStringList{"hwmon2/energy1_input=91000000"}
+        << QStringList{"1 Intel Graphics [0000:03:00.0]", "1:GPU Temperature=58", "1:GPU Fan1=1100",
+                       "1:GPU Power (Total)=90", "1:GPU Clock=2100"};
+    QTest::newRow("i915 integrated: the clock only")
+        << QStringList{"sys/bus/pci/drivers/i915/.keep=",
+                       "sys/devices/pci0000:00/0000:00:02.0/driver->../../../bus/pci/drivers/i915",
+                       "sys/class/drm/card1->../../devices/pci0000:00/0000:00:02.0/drm/card1",
+                       "sys/devices/pci0000:00/0000:00:02.0/drm/card1/device->../..",
+                       "sys/devices/pci0000:00/0000:00:02.0/drm/card1/gt_act_freq_mhz=1100"}
+        << QStringList{} << QStringList{"1 Intel Graphics [0000:00:02.0]", "1:GPU Clock=1100"};
+}
+
+void tst_linuxSensors::gpuChoice()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(QStringList, later);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    QVERIFY(plant(dir.path(), tree));
+    QCOMPARE(discoverAndDump(dir.path(), later).filter(QRegularExpression("^1[ :]")), expected);
+}
+
+void tst_linuxSensors::badInput_data()
+{
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<QStringList>("lost"); // lines that go, all others stay
+
+    const QString coretemp = "sys/devices/platform/coretemp.0/hwmon/hwmon1/";
+    QTest::newRow("a FIFO where an attribute belongs")
+        << "intel-asus" << QStringList{coretemp + "temp1_input|"}
+        << QStringList{"0:CPU Package=58"};
+    QTest::newRow("a link where an attribute belongs")
+        << "intel-asus" << QStringList{coretemp + "temp1_input->temp2_input"}
+        << QStringList{"0:CPU Package=58"};
+    QTest::newRow("a chip without its name file")
+        << "intel-asus" << QStringList{coretemp + "name!"} << QStringList{"0:CPU Package=58"};
+    QTest::newRow("a stalled fan counter")
+        << "intel-asus"
+        << QStringList{"sys/devices/platform/nct6775.656/hwmon/hwmon2/fan2_input=65535"}
+        << QStringList{"2:CPU Fan=1210"};
+    QTest::newRow("a no-sensor temperature")
+        << "intel-asus"
+        << QStringList{"sys/devices/platform/asus-ec-sensors/hwmon/hwmon3/temp3_input=127000"}
+        << QStringList{"2:Motherboard=36"};
+    const QString dgpu =
+        "sys/devices/pci0000:00/0000:00:01.1/0000:01:00.0/0000:02:00.0/0000:03:00.0/";
+    QTest::newRow("a negative power")
+        << "ryzen7000-dgpu" << QStringList{dgpu + "hwmon/hwmon2/power1_average=-5000000"}
+        << QStringList{"1:GPU Power (Total)=212"};
+    // The card is still known by its drm entry, without its hwmon readings.
+    QTest::newRow("a card whose hwmon device link is missing")
+        << "ryzen7000-dgpu" << QStringList{dgpu + "hwmon/hwmon2/device!"}
+        << QStringList{"1:GPU Temperature=63", "1:GPU Fan1=1320", "1:GPU Power (Total)=212",
+                       "1:GPU Clock=2450"};
+}
+
+void tst_linuxSensors::badInput()
+{
+    QFETCH(QString, tree);
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, lost);
+    QTemporaryDir dir;
+    const QString root = copyTree(dir, tree);
+    QVERIFY(!root.isEmpty());
+    QStringList expected = discoverAndDump(root);
+    for (const QString &line : lost)
+        QVERIFY2(expected.removeOne(line), qPrintable(line));
+    QVERIFY(plant(root, changes));
+    QCOMPARE(discoverAndDump(root), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_linuxSensors)

@@ -1,0 +1,103 @@
+#ifndef SENSORRULES_H
+#define SENSORRULES_H
+
+// Which chip channel feeds which field, as data, and the small pure
+// conversions of one reading. No file access here.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One attribute's raw integer to a value in the field's unit, refused outside
+// the range any real sensor reports (127 °C and -55 °C are "no sensor"
+// markers of several Super-I/O chips, 65535 RPM a stalled counter).
+struct Conversion
+{
+    double divisor;
+    double min;
+    double max;
+};
+extern const Conversion kMilliDegrees; // temperatures
+extern const Conversion kFanRpm;
+extern const Conversion kMicroWatts;
+extern const Conversion kHertz;     // hwmon freqN_input
+extern const Conversion kKiloHertz; // cpufreq
+extern const Conversion kMegaHertz; // drm frequency files
+extern const Conversion kPercent;
+bool convertReading(long long raw, const Conversion &conversion, double *value);
+
+// Watts from a microjoule counter over the interval since its last sample.
+// False on the first sample, when no time passed, or when the counter went
+// down further than its range explains; the next sample then starts afresh.
+struct EnergyRate
+{
+    uint64_t lastEnergy = 0;
+    uint64_t lastUs = 0;
+    bool primed = false;
+};
+bool energyRate(EnergyRate *rate, uint64_t energyUj, uint64_t maxRangeUj, uint64_t nowUs,
+                double *watts);
+
+// hwmon drivers as the rules know them, from the chip's name file.
+enum class ChipFamily
+{
+    Other,
+    Nct6775,  // nct6775 .. nct6799
+    Nct6683,  // nct6683, nct6686, nct6687
+    It87,     // it8xxx
+    Thinkpad, // thinkpad_acpi
+    DellSmm,  // dell_smm
+    AsusWmi,  // asus_wmi_sensors
+    AsusEc,   // asus-ec-sensors
+    Pch,      // pch_* chipset thermal
+    Gpu,      // amdgpu, radeon, nouveau, i915, xe
+};
+ChipFamily chipFamily(const std::string &hwmonName);
+
+// A fan label that names the CPU fan exactly ("CPU_Opt" does not: it is the
+// optional header beside it).
+bool isCpuFanLabel(const std::string &label);
+// The fan channel that is the CPU header on this chip when no label says so;
+// 0 when the chip has no such convention.
+int cpuFanChannel(ChipFamily family, const std::string &boardVendor);
+
+// Board temperature sources, in order of preference.
+struct BoardTempRule
+{
+    ChipFamily family;
+    const char *label; // the channel carrying this label, or
+    int channel;       // this channel when `label` is null
+    const char *report;
+    const char *why;
+};
+const std::vector<BoardTempRule> &boardTempRules();
+
+// The GPU kinds with readings of their own in sysfs.
+enum class GpuDriver
+{
+    None,
+    Amdgpu,
+    Radeon,
+    Nouveau,
+    I915,
+    Xe,
+};
+GpuDriver gpuDriver(const std::string &name);
+
+struct GpuFacts
+{
+    std::string pciAddress; // "0000:03:00.0"; empty for NVML devices
+    bool integrated = false;
+};
+// The one GPU to report: a discrete card before an integrated one, then the
+// lowest PCI address; -1 for none.
+int chooseGpu(const std::vector<GpuFacts> &cards);
+
+// A PCI device directly on a root bus (its parent is "pci0000:00") is part
+// of the root complex: the chipset's or the processor's own graphics.
+bool onRootBus(const std::string &parentName);
+
+// AMD families 10h to 16h, whose k10temp reports one unlabelled reading.
+bool isK10Family(int cpuFamily);
+
+#endif // SENSORRULES_H
