@@ -1,20 +1,15 @@
 #include "dmainwidget.h"
 #include "ui_dmainwidget.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDebug>
-#include <QDesktopWidget>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QSettings>
 #include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include "appconfig.h"
 #include "ddatamanager.h"
@@ -27,21 +22,8 @@
 #include "startuptip.h"
 #include "systemusage.h"
 #include "theme.h"
-
-namespace {
-
-const char settingsOrganization[] = "MyCompanyVekmar";
-const char settingsApplication[] = "Quillon";
-const char tempShowModelKey[] = "TempShowModel/Model";
-
-// A settings object per access, released right after it.
-QSettings openUserSettings()
-{
-    return {QSettings::NativeFormat, QSettings::UserScope,
-            QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication)};
-}
-
-} // namespace
+#include "usersettings.h"
+#include "windowtray.h"
 
 DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::DMainWidget>())
 {
@@ -99,24 +81,15 @@ bool DMainWidget::nativeEvent(const QByteArray &eventType, void *message, long *
 
 void DMainWidget::initTrayIcon()
 {
-    const AppConfig config = DDataManager::instance()->getAppConfig();
-    auto *openAction = new QAction(QStringLiteral("Open ") + config.appName, this);
-    auto *exitAction = new QAction(QStringLiteral("Exit"), this);
-    connect(openAction, &QAction::triggered, this, &QWidget::showNormal);
-    connect(exitAction, &QAction::triggered, this, &DMainWidget::onQuitApp);
-    trayMenu = new QMenu(QApplication::desktop());
-    trayMenu->addAction(openAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(exitAction);
+    tray = new WindowTray(DDataManager::instance()->getAppConfig(), this);
+    connect(tray, &WindowTray::sigOpenRequested, this, &QWidget::showNormal);
+    connect(tray, &WindowTray::sigExitRequested, this, &DMainWidget::onQuitApp);
+    connect(tray, &WindowTray::sigActivated, this, &DMainWidget::iconActivated);
+}
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setIcon(QIcon(config.appIcoSel01));
-    trayIcon->setToolTip(config.appName);
-    trayIcon->setContextMenu(trayMenu);
-    trayIcon->show();
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &DMainWidget::iconActivated);
+QMenu *DMainWidget::trayContextMenu() const
+{
+    return tray->menu();
 }
 
 void DMainWidget::initTheme()
@@ -129,13 +102,7 @@ void DMainWidget::initTheme()
 void DMainWidget::initTempShowModel()
 {
     tempShowModel = 1;
-    int model = 1;
-    {
-        QSettings settings = openUserSettings();
-        if (settings.contains(QLatin1String(tempShowModelKey)))
-            model = settings.value(QLatin1String(tempShowModelKey)).toInt();
-    }
-    if (model == 1) {
+    if (storedTemperatureMode() == 1) {
         qDebug() << "TempShowModel Init -> [℃]";
         on_radioButton_Model01_clicked();
         ui->radioButton_Model01->setChecked(true);
@@ -147,17 +114,23 @@ void DMainWidget::initTempShowModel()
     resetValueDisplays();
 }
 
+std::array<DMainWidget::ReadingDisplay, 8> DMainWidget::readingDisplays() const
+{
+    return {{{ui->progressBar_CPU01, ui->label_CPU01},
+             {ui->progressBar_CPU02, ui->label_CPU02},
+             {ui->progressBar_CPU03, ui->label_CPU03},
+             {ui->progressBar_CPU04, ui->label_CPU04},
+             {ui->progressBar_GPU01, ui->label_GPU01},
+             {ui->progressBar_GPU02, ui->label_GPU02},
+             {ui->progressBar_GPU03, ui->label_GPU03},
+             {ui->progressBar_GPU04, ui->label_GPU04}}};
+}
+
 void DMainWidget::resetValueDisplays()
 {
-    const std::pair<QProgressBar *, QLabel *> readings[] = {
-        {ui->progressBar_CPU01, ui->label_CPU01}, {ui->progressBar_CPU02, ui->label_CPU02},
-        {ui->progressBar_CPU03, ui->label_CPU03}, {ui->progressBar_CPU04, ui->label_CPU04},
-        {ui->progressBar_GPU01, ui->label_GPU01}, {ui->progressBar_GPU02, ui->label_GPU02},
-        {ui->progressBar_GPU03, ui->label_GPU03}, {ui->progressBar_GPU04, ui->label_GPU04},
-    };
-    for (const auto &reading : readings) {
-        reading.first->setValue(0);
-        reading.second->setText(QStringLiteral("0"));
+    for (const ReadingDisplay &reading : readingDisplays()) {
+        reading.bar->setValue(0);
+        reading.label->setText(QStringLiteral("0"));
     }
     ui->label_MemoryUsageNum->setText(QStringLiteral("0"));
     ui->progressBar_MemoryUsage->setValue(0);
@@ -185,7 +158,7 @@ void DMainWidget::switchTemperatureMode(int mode)
     const bool celsius = mode == 1;
     const QString unit = celsius ? QStringLiteral("℃") : QStringLiteral("℉");
     qDebug().noquote() << QStringLiteral("TempShowModel Changed -> [%1]").arg(unit);
-    openUserSettings().setValue(QLatin1String(tempShowModelKey), mode);
+    storeTemperatureMode(mode);
     ui->widget_CpuDashboard->setStrUnit(unit);
     ui->widget_GpuDashboard->setStrUnit(unit);
     const int low = celsius ? 0 : 32;
@@ -204,7 +177,8 @@ void DMainWidget::switchTemperatureMode(int mode)
 void DMainWidget::onStartUpdateLater()
 {
     qDebug() << "Start Update -> Start";
-    buildInitOverlay();
+    initOverlay = buildInitOverlay(this, ui->frame_MainArea->width(),
+                                   DDataManager::instance()->getAppConfig());
     ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
     hidConnected = false;
 
@@ -231,28 +205,6 @@ void DMainWidget::onStartUpdateLater()
         acquisition->onStartInitSdkLater();
         acquisition->start();
     });
-}
-
-void DMainWidget::buildInitOverlay()
-{
-    const AppConfig config = DDataManager::instance()->getAppConfig();
-    initOverlay = new QWidget(this);
-    initOverlay->setWindowFlags(Qt::FramelessWindowHint);
-    initOverlay->resize(size());
-    initOverlay->setObjectName(QStringLiteral("widget"));
-    initOverlay->setStyleSheet(
-        QStringLiteral("#widget {background-color:rgba(10, 10, 10, 128); border-radius:0px;}"));
-    initOverlay->hide();
-
-    auto *label = new QLabel(QStringLiteral("Initialization..."), initOverlay);
-    label->setFixedWidth(ui->frame_MainArea->width());
-    label->setFixedHeight(150);
-    label->setAlignment(Qt::AlignCenter);
-    label->setStyleSheet(QStringLiteral("QLabel{color: rgb(%1);font: 75 40pt \"%2\";}")
-                             .arg(config.roundTextColor, config.textFont));
-    auto *layout = new QVBoxLayout(initOverlay);
-    layout->setContentsMargins(0, 90, 0, 0);
-    layout->addWidget(label);
 }
 
 void DMainWidget::onTheSdkInitStatus(bool isOK, int errorCode)
@@ -308,37 +260,24 @@ void DMainWidget::showRefresh(const RefreshOutcome &outcome)
     ui->widget_CpuDashboard->setValue(outcome.cpuGauge);
     ui->widget_GpuDashboard->setValue(outcome.gpuGauge);
 
-    ui->progressBar_CPU01->setValue(record.cpuUsage);
-    ui->label_CPU01->setText(QString::number(record.cpuUsage));
-    ui->progressBar_GPU01->setValue(record.gpuUsage);
-    ui->label_GPU01->setText(QString::number(record.gpuUsage));
-
-    // A bar's range first: a value beyond the old one would be refused.
-    struct ScaledBar
-    {
-        int value;
-        int maximum;
-        QProgressBar *bar;
-        QLabel *label;
-    };
-    const ScaledBar bars[] = {
-        {record.cpuClock, outcome.maxima.cpuClock, ui->progressBar_CPU02, ui->label_CPU02},
-        {record.gpuClock, outcome.maxima.gpuClock, ui->progressBar_GPU02, ui->label_GPU02},
-        {record.cpuFanSpeed, outcome.maxima.cpuFan, ui->progressBar_CPU03, ui->label_CPU03},
-        {record.gpuFanSpeed, outcome.maxima.gpuFan, ui->progressBar_GPU03, ui->label_GPU03},
-        {record.cpuPower, outcome.maxima.cpuPower, ui->progressBar_CPU04, ui->label_CPU04},
-        {record.gpuPower, outcome.maxima.gpuPower, ui->progressBar_GPU04, ui->label_GPU04},
-    };
-    for (const ScaledBar &scaled : bars) {
-        scaled.bar->setRange(0, scaled.maximum);
-        scaled.label->setText(QString::number(scaled.value));
-        scaled.bar->setValue(scaled.value);
+    // In readingDisplays() order; usage keeps the form's 0..100, the others follow their
+    // running maximum, set first: a value beyond the old range would be refused.
+    const RunningMaxima &maxima = outcome.maxima;
+    const int values[] = {record.cpuUsage, record.cpuClock, record.cpuFanSpeed, record.cpuPower,
+                          record.gpuUsage, record.gpuClock, record.gpuFanSpeed, record.gpuPower};
+    const int ranges[] = {0, maxima.cpuClock, maxima.cpuFan, maxima.cpuPower,
+                          0, maxima.gpuClock, maxima.gpuFan, maxima.gpuPower};
+    const auto displays = readingDisplays();
+    for (size_t i = 0; i < displays.size(); ++i) {
+        if (ranges[i] > 0)
+            displays[i].bar->setRange(0, ranges[i]);
+        displays[i].label->setText(QString::number(values[i]));
+        displays[i].bar->setValue(values[i]);
     }
 
     ui->label_MemoryUsageNum->setText(QString::number(record.memoryLoadPercent));
     ui->progressBar_MemoryUsage->setValue(record.memoryLoadPercent);
     ui->label_MemoryUsage->setText(outcome.memoryText);
-
     if (outcome.driveMeasured) {
         ui->label_HardDiskUsageNum->setText(QString::number(record.diskUsedPercent));
         ui->progressBar_HardDiskUsage->setValue(record.diskUsedPercent);
@@ -505,7 +444,6 @@ void DMainWidget::updateEdgeRegion(const QPoint &globalPos)
 
 void DMainWidget::closeEvent(QCloseEvent *event)
 {
-    if (trayIcon)
-        trayIcon->hide();
+    tray->hideIcon();
     QWidget::closeEvent(event);
 }

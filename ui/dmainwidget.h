@@ -5,13 +5,17 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <thread>
 
 #include "chrome.h"
 #include "refresh.h"
 
+class QLabel;
 class QMenu;
+class QProgressBar;
+class WindowTray;
 class HidHotplugMonitor;
 class MainHidInterFace;
 class getPcInfoThread;
@@ -62,7 +66,7 @@ public:
     bool isHidConnected() const { return hidConnected; }
     MainHidInterFace *deviceLink() const { return hidInterface.get(); }
     getPcInfoThread *acquisitionThread() const { return pcInfoThread.get(); }
-    QMenu *trayContextMenu() const { return trayMenu; }
+    QMenu *trayContextMenu() const;
     EdgeRegion currentEdgeRegion() const { return edgeRegion; }
     bool isDraggingTitle() const { return dragging; }
     bool isLeftButtonHeld() const { return leftPressed; }
@@ -114,8 +118,14 @@ private:
     void initTempShowModel();
     // Both unit buttons: mode 1 is Celsius, 2 Fahrenheit.
     void switchTemperatureMode(int mode);
+    // The usage, clock, fan and power bar and number of the CPU, then of the GPU.
+    struct ReadingDisplay
+    {
+        QProgressBar *bar;
+        QLabel *label;
+    };
+    std::array<ReadingDisplay, 8> readingDisplays() const;
     void resetValueDisplays();
-    void buildInitOverlay();
     void showRefresh(const RefreshOutcome &outcome);
     void closeDeviceLink();
     void updateEdgeRegion(const QPoint &globalPos);
@@ -129,8 +139,7 @@ private:
     RunningMaxima maxima;
     bool hidConnected = false;
 
-    QSystemTrayIcon *trayIcon = nullptr;
-    QMenu *trayMenu = nullptr;
+    WindowTray *tray = nullptr;
     QPoint dragOffset;
     bool dragging = false;
     bool leftPressed = false;
