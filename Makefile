@@ -4,11 +4,12 @@ JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE ?= RelWithDebInfo
 
 DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
-                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core
+                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core \
+                clang-format
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps deps-win32 configure build run test test-plain test-win32 test-asan test-tsan bench format clean
+.PHONY: all deps deps-win32 configure build run test test-plain test-win32 test-asan test-tsan bench format format-check clean
 
 all: build
 
@@ -37,7 +38,8 @@ deps-win32:
 	$(call install-missing,$(WIN32_PACKAGES))
 
 configure: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK) \
+	    -DQUILLON_WERROR=ON
 
 build: configure
 	cmake --build build -j $(JOBS)
@@ -50,9 +52,10 @@ run: build
 	    ./build/quillon; \
 	fi
 
-# The whole suite, the Windows check (when its tools are installed), then the suite
-# again under AddressSanitizer + UBSan, then the threaded tests under ThreadSanitizer.
-test: test-plain test-win32 test-asan test-tsan
+# The formatting of every tracked source, the whole suite (built with warnings as
+# errors), the Windows check (when its tools are installed), then the suite again
+# under AddressSanitizer + UBSan, then the threaded tests under ThreadSanitizer.
+test: format-check test-plain test-win32 test-asan test-tsan
 
 test-plain: build
 	cd build && ctest --output-on-failure -LE win32 -j $(JOBS)
@@ -88,6 +91,9 @@ bench: deps
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build build-asan build-tsan build-bench
