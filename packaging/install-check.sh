@@ -35,6 +35,18 @@ for f in "$private/quillon" "$private/libquillon-sensors.so" "$private/configDir
     [ -f "$f" ] || fail "$f is not installed"
 done
 
+# A system service in the package (the power helper) is enabled by the installation.
+for path in "${shipped[@]}"; do
+    case "$path" in
+    */lib/systemd/system/*.service)
+        # deb-systemd-helper answers only maintainer scripts: look for the link itself.
+        [ -n "$(find /etc/systemd/system -name "${path##*/}" -type l 2>/dev/null)" ] ||
+            fail "${path##*/} is not enabled after the installation"
+        echo "install check: ${path##*/} enabled"
+        ;;
+    esac
+done
+
 home=$(mktemp -d)
 out=$home/stdout
 pid=
