@@ -43,10 +43,17 @@ deps-win32:
 deps-package:
 	$(call install-missing,$(PACKAGE_PACKAGES))
 
-# The prefix of the Debian package: the units name the programs under it.
+# build/ is also what the Debian package is made of: its prefix (the units name the
+# programs under it) and Debian's hardening flags, as dpkg-buildflags gives them with
+# hardening=+all.
+HARDENING_CXXFLAGS := -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wformat -Werror=format-security
+HARDENING_LDFLAGS  := -Wl,-z,relro -Wl,-z,now
+
 configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK) \
-	    -DCMAKE_INSTALL_PREFIX=/usr
+	    -DCMAKE_INSTALL_PREFIX=/usr \
+	    "-DCMAKE_C_FLAGS=$(HARDENING_CXXFLAGS)" "-DCMAKE_CXX_FLAGS=$(HARDENING_CXXFLAGS)" \
+	    "-DCMAKE_EXE_LINKER_FLAGS=$(HARDENING_LDFLAGS)" "-DCMAKE_SHARED_LINKER_FLAGS=$(HARDENING_LDFLAGS)"
 
 build: configure
 	cmake --build build -j $(JOBS)
