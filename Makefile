@@ -4,11 +4,12 @@ JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE ?= RelWithDebInfo
 
 DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
-                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core
+                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core \
+                clang-format
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps deps-win32 configure build run test test-plain test-win32 test-asan test-tsan bench format clean
+.PHONY: all deps deps-win32 deps-package configure build run package test test-plain test-win32 test-asan test-tsan test-package bench format format-check clean
 
 all: build
 
@@ -16,6 +17,10 @@ all: build
 # `make deps-win32` for anyone who wants the check locally; `make test` runs the check
 # whenever they are present.
 WIN32_PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
+# The Debian package's tools: CPack runs dpkg-shlibdeps (dpkg-dev), which needs file;
+# make test checks the package with lintian, desktop-file-validate and appstreamcli.
+PACKAGE_PACKAGES := dpkg-dev file lintian desktop-file-utils appstream
+
 # AUTO: run the Windows check when its tools are installed; ON: they must be.
 QUILLON_WIN32_CHECK ?= AUTO
 
@@ -36,8 +41,20 @@ deps:
 deps-win32:
 	$(call install-missing,$(WIN32_PACKAGES))
 
+deps-package:
+	$(call install-missing,$(PACKAGE_PACKAGES))
+
+# build/ is also what the Debian package is made of: its prefix (the units name the
+# programs under it) and Debian's hardening flags, as dpkg-buildflags gives them with
+# hardening=+all.
+HARDENING_CXXFLAGS := -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wformat -Werror=format-security
+HARDENING_LDFLAGS  := -Wl,-z,relro -Wl,-z,now
+
 configure: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK) \
+	    -DQUILLON_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr \
+	    "-DCMAKE_C_FLAGS=$(HARDENING_CXXFLAGS)" "-DCMAKE_CXX_FLAGS=$(HARDENING_CXXFLAGS)" \
+	    "-DCMAKE_EXE_LINKER_FLAGS=$(HARDENING_LDFLAGS)" "-DCMAKE_SHARED_LINKER_FLAGS=$(HARDENING_LDFLAGS)"
 
 build: configure
 	cmake --build build -j $(JOBS)
@@ -50,9 +67,15 @@ run: build
 	    ./build/quillon; \
 	fi
 
-# The whole suite, the Windows check (when its tools are installed), then the suite
-# again under AddressSanitizer + UBSan, then the threaded tests under ThreadSanitizer.
-test: test-plain test-win32 test-asan test-tsan
+# build/quillon_<version>_<arch>.deb
+package: build deps-package
+	cd build && cpack -G DEB
+
+# The formatting of every tracked source, the whole suite (built with warnings as
+# errors), the Windows check (when its tools are installed), then the suite again
+# under AddressSanitizer + UBSan, then the threaded tests under ThreadSanitizer,
+# then the package and its checks.
+test: format-check test-plain test-win32 test-asan test-tsan test-package
 
 test-plain: build
 	cd build && ctest --output-on-failure -LE win32 -j $(JOBS)
@@ -64,6 +87,12 @@ test-win32: build
 	else \
 	    ctest --verbose -L win32 -j $(JOBS); \
 	fi
+
+# Lintian warnings fail too: each is mended or overridden in packaging/lintian-overrides.
+test-package: package
+	lintian --fail-on error,warning --display-info build/quillon_*.deb
+	desktop-file-validate packaging/*.desktop
+	appstreamcli validate --no-net packaging/*.metainfo.xml
 
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=address,undefined
@@ -88,6 +117,9 @@ bench: deps
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build build-asan build-tsan build-bench

@@ -2,7 +2,9 @@
 #include "ddatamanager.h"
 #include "dmainwidget.h"
 #include "processentry.h"
+#include "quitsignal.h"
 #include "singleinstance.h"
+#include "windowpicture.h"
 
 #include <QApplication>
 
@@ -28,6 +30,11 @@ int main(int argc, char *argv[])
     DDataManager::instance()->printStartupBanner();
 
     DMainWidget window(nullptr);
+    // A logout or an interrupt ends the program through the same path as the tray's exit.
+    QObject::connect(QuitSignalWatcher::instance(), &QuitSignalWatcher::sigQuitRequested, &window,
+                     &DMainWidget::onQuitApp);
+    if (qEnvironmentVariableIsSet("QUILLON_SCREENSHOT"))
+        new WindowPicture(&window, qEnvironmentVariable("QUILLON_SCREENSHOT"));
     if (startedByTask)
         window.hide();
     else

@@ -4,11 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// The argument the logon entry passes: start hidden in the tray.
-inline QString startupByTaskArgument()
-{
-    return QStringLiteral("---StartupByTaskMinWindow");
-}
+#include "startuptask.h"
 
 // True when an argument after the program name equals startupByTaskArgument() exactly
 // (whole argument, case-sensitive).

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // The display's IDs as hexadecimal digits, "5131" and "2007", both somewhere in the
 // path, in either order. Digits have no case, so a plain search is case-insensitive.
@@ -18,15 +17,5 @@ bool containsDisplayIds(const std::u16string &path);
 // Other records are not read past the device type of their header.
 bool parseDeviceBroadcast(std::uint32_t messageId, std::uintptr_t eventCode, const void *broadcast,
                           bool *arrival, std::u16string *path);
-
-#if defined(_WIN32)
-// Registers `window` (an HWND) for the USB device and disk device interface classes,
-// in that order. The GetLastError() code of each class that failed is appended to
-// *failures; true when both succeeded.
-bool registerDeviceInterfaceNotifications(void *window, std::vector<unsigned long> *failures);
-
-// `message` is the MSG* that the window's native event hook receives.
-bool parseDeviceChangeMsg(const void *message, bool *arrival, std::u16string *path);
-#endif
 
 #endif // DEVICEBROADCAST_H

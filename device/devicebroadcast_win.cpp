@@ -1,4 +1,4 @@
-#include "devicebroadcast.h"
+#include "devicebroadcast_win.h"
 
 #include <windows.h>
 

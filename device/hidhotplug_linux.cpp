@@ -1,5 +1,6 @@
 #include "hidhotplugmonitor.h"
 
+#include <QDebug>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -32,9 +33,12 @@ HidHotplugMonitor::HidHotplugMonitor(QObject *parent) : QObject(parent), d(new P
 
 HidHotplugMonitor::~HidHotplugMonitor() = default;
 
-bool HidHotplugMonitor::start(QString *error)
+bool HidHotplugMonitor::start(quintptr windowHandle, QString *error)
 {
+    Q_UNUSED(windowHandle)
     auto fail = [error](const QString &why) {
+        qDebug().noquote() << QStringLiteral("Register device failed, GetLastError:") + why +
+                                  QLatin1Char('\n');
         if (error)
             *error = why;
         return false;
@@ -77,9 +81,14 @@ void HidHotplugMonitor::onMonitorReadable()
         const HotplugEvent event =
             translateUdevEvent(udev_device_get_action(device), udev_device_get_syspath(device));
         udev_device_unref(device);
-        if (event.kind == HotplugEvent::Arrival)
-            emit sigDeviceArrived(event.path);
-        else if (event.kind == HotplugEvent::Removal)
-            emit sigDeviceRemoved(event.path);
+        if (event.kind != HotplugEvent::None)
+            handleBroadcast(event.kind == HotplugEvent::Arrival, event.path);
     }
+}
+
+bool HidHotplugMonitor::handleNativeEvent(void *message)
+{
+    // Device events come from udev, not through the window.
+    Q_UNUSED(message)
+    return false;
 }

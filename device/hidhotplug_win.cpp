@@ -1,6 +1,6 @@
 #include "hidhotplugmonitor.h"
 
-#include "devicebroadcast.h"
+#include "devicebroadcast_win.h"
 
 #include <QDebug>
 
@@ -12,31 +12,27 @@ HidHotplugMonitor::HidHotplugMonitor(QObject *parent) : QObject(parent), d(new P
 
 HidHotplugMonitor::~HidHotplugMonitor() = default;
 
-bool HidHotplugMonitor::start(QString *error)
-{
-    // Arrivals and removals reach the window as WM_DEVICECHANGE messages.
-    Q_UNUSED(error)
-    return true;
-}
-
-void HidHotplugMonitor::onMonitorReadable() {}
-
-bool registerHidDeviceNotifications(quintptr windowHandle)
+bool HidHotplugMonitor::start(quintptr windowHandle, QString *error)
 {
     std::vector<unsigned long> failures;
     const bool allRegistered =
         registerDeviceInterfaceNotifications(reinterpret_cast<void *>(windowHandle), &failures);
     for (const unsigned long lastError : failures)
         qDebug("Register device failed, GetLastError:%lu\n", lastError);
+    if (!allRegistered && error)
+        *error = QStringLiteral("RegisterDeviceNotificationW failed");
     return allRegistered;
 }
 
-bool parseDeviceChangeMessage(void *message, bool *arrival, QString *path)
+bool HidHotplugMonitor::handleNativeEvent(void *message)
 {
-    std::u16string name;
-    if (!parseDeviceChangeMsg(message, arrival, &name))
+    bool arrival = false;
+    std::u16string path;
+    if (!parseDeviceChangeMsg(message, &arrival, &path))
         return false;
-    if (path)
-        *path = QString::fromStdU16String(name);
+    handleBroadcast(arrival, QString::fromStdU16String(path));
     return true;
 }
+
+// Arrivals and removals reach the window as WM_DEVICECHANGE messages.
+void HidHotplugMonitor::onMonitorReadable() {}

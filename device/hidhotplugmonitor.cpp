@@ -24,13 +24,10 @@ HotplugEvent translateUdevEvent(const char *action, const char *sysPath)
     return event;
 }
 
-bool parseDeviceChangeEvent(quint32 messageId, quintptr eventCode, const void *broadcast,
-                            bool *arrival, QString *path)
+void HidHotplugMonitor::handleBroadcast(bool arrival, const QString &path)
 {
-    std::u16string name;
-    if (!parseDeviceBroadcast(messageId, eventCode, broadcast, arrival, &name))
-        return false;
-    if (path)
-        *path = QString::fromStdU16String(name);
-    return true;
+    if (arrival)
+        emit sigDeviceArrived(path);
+    else
+        emit sigDeviceRemoved(path);
 }

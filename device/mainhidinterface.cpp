@@ -30,7 +30,6 @@ MainHidInterFace::~MainHidInterFace()
 {
     qDebug() << "________________________ MainHidInterFace::~MainHidInterFace() ........";
     closeHid();
-    wait();
 }
 
 void MainHidInterFace::findHidDevice()
@@ -87,10 +86,10 @@ int MainHidInterFace::sendHidData(const char *data, int len)
         std::lock_guard<std::mutex> lock(mutex);
         if (!isOpen)
             return -1;
-        std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[ReportLength]);
+        std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[DeviceReportSize]);
         if (!buffer)
             return 0; // the report is dropped, as after a failed write
-        std::memcpy(buffer.get(), data, ReportLength);
+        std::memcpy(buffer.get(), data, DeviceReportSize);
         reportQueue.push_back(std::move(buffer));
     }
     writerWake.notify_one();
@@ -100,11 +99,17 @@ int MainHidInterFace::sendHidData(const char *data, int len)
 int MainHidInterFace::closeHid()
 {
     std::unique_lock<std::mutex> lock(mutex);
-    if (!hidHandle)
-        return 0;
-    releaseHandle(lock);
-    lock.unlock();
-    hid_exit();
+    if (hidHandle) {
+        releaseHandle(lock);
+        lock.unlock();
+        hid_exit();
+    } else {
+        lock.unlock();
+        // A writer started without an open device leaves at once; it is waited for all
+        // the same, so that no caller has a stop sequence of its own.
+        if (QThread::currentThread() != this)
+            wait();
+    }
     return 0;
 }
 
@@ -141,7 +146,7 @@ void MainHidInterFace::run()
         writing = true;
         lock.unlock();
 
-        const int written = hid_write(handle, report.get(), ReportLength);
+        const int written = hid_write(handle, report.get(), DeviceReportSize);
         const int writeError = errno;
         report.reset();
 

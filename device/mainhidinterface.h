@@ -1,6 +1,8 @@
 #ifndef MAINHIDINTERFACE_H
 #define MAINHIDINTERFACE_H
 
+#include "devicereport.h"
+
 #include <QString>
 #include <QThread>
 
@@ -21,7 +23,6 @@ class MainHidInterFace : public QThread
 public:
     static constexpr unsigned short VendorId = 0x5131;
     static constexpr unsigned short ProductId = 0x2007;
-    static constexpr int ReportLength = 65;
 
     explicit MainHidInterFace(QObject *parent = nullptr);
     ~MainHidInterFace() override;
@@ -33,8 +34,9 @@ public:
     int openHid();
     // Queues a copy of 65 bytes of data (len is not used); -1 while the device is closed.
     int sendHidData(const char *data, int len);
-    // Closes the device and shuts hidapi down; waits for a write in progress and for the
-    // writer to finish. Does nothing when no device is held. Always 0.
+    // The one stop sequence of the link: closes the device and shuts hidapi down, waits
+    // for a write in progress and for the writer to finish. Without a device it only
+    // waits for the writer. Always 0.
     int closeHid();
 
 signals:

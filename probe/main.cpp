@@ -10,8 +10,7 @@
 #include "sensorsdk.h"
 #include "sysroot.h"
 #include "systemusage.h"
-
-#include <QSettings>
+#include "usersettings.h"
 
 #include <chrono>
 #include <cstdio>
@@ -39,26 +38,15 @@ const char kUsage[] =
     "            field by field and as hex\n"
     "QUILLON_SENSORS_ROOT=<dir> reads a captured tree instead of \"/\". Changes nothing.\n";
 
-// The unit the program's window would restore (the user's one saved choice).
-bool programShowsCelsius()
-{
-    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
-                             QStringLiteral("MyCompanyVekmar"), QStringLiteral("Quillon"));
-    return settings.value(QStringLiteral("TempShowModel/Model"), 1).toInt() == 1;
-}
-
+// What the program's refresh would put into the report now: this pass, this
+// machine's memory and drive, the user's saved unit.
 QByteArray reportNow(const SensorSnapshot &snapshot, bool celsius, const QDateTime &now)
 {
-    RefreshRecord record = refreshRecordFromSnapshot(snapshot);
-    const MemoryStatus memory = queryMemoryStatus();
-    record.memoryLoadPercent = truncateToInt(memory.loadPercent);
-    record.memoryTotalMiB = memoryTotalMiB(memory.totalBytes);
     DriveUsage drive;
-    if (querySystemDriveUsage(&drive)) {
-        record.diskUsedPercent = drive.usedPercent;
-        record.diskTotalGiB = drive.totalGiB;
-    }
-    return buildDeviceReport(record, celsius, now);
+    const bool driveMeasured = querySystemDriveUsage(&drive);
+    const RefreshOutcome outcome = composeRefresh(snapshot, !celsius, queryMemoryStatus(),
+                                                  driveMeasured ? &drive : nullptr, {});
+    return buildDeviceReport(outcome.record, celsius, now);
 }
 
 } // namespace
@@ -108,7 +96,7 @@ int main(int argc, char **argv)
     if (form == Form::Json) {
         out = jsonListing(result);
     } else if (form == Form::Report) {
-        const bool celsius = programShowsCelsius();
+        const bool celsius = storedTemperatureMode() == 1;
         const QDateTime now = QDateTime::currentDateTime();
         out = reportListing(reportNow(result.snapshot, celsius, now), celsius, now);
     } else {

@@ -11,26 +11,26 @@
 #define QUILLON_SDK_CALL
 #endif
 
-using SdkInitFn = int(QUILLON_SDK_CALL *)(int);                    // 411
-using SdkShutdownFn = int(QUILLON_SDK_CALL *)();                   // 198
-using SdkSensorCountFn = int(QUILLON_SDK_CALL *)();                // 623
-using SdkPerSensorFn = int(QUILLON_SDK_CALL *)(int);               // 560
-using SdkSensorNameFn = int(QUILLON_SDK_CALL *)(int, char *, int); // 476
+using SdkInitFn = int(QUILLON_SDK_CALL *)(int);
+using SdkShutdownFn = int(QUILLON_SDK_CALL *)();
+using SdkSensorCountFn = int(QUILLON_SDK_CALL *)();
+using SdkPerSensorFn = int(QUILLON_SDK_CALL *)(int);
+using SdkSensorNameFn = int(QUILLON_SDK_CALL *)(int, char *, int);
 using SdkDoubleReadingFn = double(QUILLON_SDK_CALL *)(int, int, char *, int);
 using SdkIntReadingFn = int(QUILLON_SDK_CALL *)(int, int, char *, int);
 
 struct SensorSdkTable
 {
-    SdkInitFn init = nullptr;                 // 411
-    SdkShutdownFn shutdown = nullptr;         // 198
-    SdkSensorCountFn sensorCount = nullptr;   // 623
-    SdkPerSensorFn perSensor = nullptr;       // 560
-    SdkSensorNameFn sensorName = nullptr;     // 476
-    SdkDoubleReadingFn temperature = nullptr; // 606
-    SdkIntReadingFn fan = nullptr;            // 734
-    SdkDoubleReadingFn power = nullptr;       // 183
-    SdkDoubleReadingFn clock = nullptr;       // 629
-    SdkDoubleReadingFn usage = nullptr;       // 943
+    SdkInitFn init = nullptr;
+    SdkShutdownFn shutdown = nullptr;
+    SdkSensorCountFn sensorCount = nullptr;
+    SdkPerSensorFn perSensor = nullptr;
+    SdkSensorNameFn sensorName = nullptr;
+    SdkDoubleReadingFn temperature = nullptr;
+    SdkIntReadingFn fan = nullptr;
+    SdkDoubleReadingFn power = nullptr;
+    SdkDoubleReadingFn clock = nullptr;
+    SdkDoubleReadingFn usage = nullptr;
 
     bool isComplete() const
     {
@@ -39,23 +39,32 @@ struct SensorSdkTable
     }
 };
 
-// Ordinals in the order the loader fetches them.
-constexpr int kSdkOrdinals[10] = {411, 198, 623, 560, 476, 606, 734, 183, 629, 943};
+// The one table of the SDK's entry points: each ordinal and where its function goes,
+// in the order the loader fetches them.
+#define QUILLON_SDK_ENTRY_POINTS(X)                                                                \
+    X(411, init, SdkInitFn)                                                                        \
+    X(198, shutdown, SdkShutdownFn)                                                                \
+    X(623, sensorCount, SdkSensorCountFn)                                                          \
+    X(560, perSensor, SdkPerSensorFn)                                                              \
+    X(476, sensorName, SdkSensorNameFn)                                                            \
+    X(606, temperature, SdkDoubleReadingFn)                                                        \
+    X(734, fan, SdkIntReadingFn)                                                                   \
+    X(183, power, SdkDoubleReadingFn)                                                              \
+    X(629, clock, SdkDoubleReadingFn)                                                              \
+    X(943, usage, SdkDoubleReadingFn)
+
+#define QUILLON_SDK_ORDINAL(ordinal, member, type) ordinal,
+constexpr int kSdkOrdinals[] = {QUILLON_SDK_ENTRY_POINTS(QUILLON_SDK_ORDINAL)};
+#undef QUILLON_SDK_ORDINAL
 
 // Fills `table` from `entry(ordinal)` (the platform's symbol look-up, null where
 // missing), in the order of kSdkOrdinals.
 template <typename Lookup> void bindSensorSdk(SensorSdkTable &table, Lookup entry)
 {
-    table.init = reinterpret_cast<SdkInitFn>(entry(411));
-    table.shutdown = reinterpret_cast<SdkShutdownFn>(entry(198));
-    table.sensorCount = reinterpret_cast<SdkSensorCountFn>(entry(623));
-    table.perSensor = reinterpret_cast<SdkPerSensorFn>(entry(560));
-    table.sensorName = reinterpret_cast<SdkSensorNameFn>(entry(476));
-    table.temperature = reinterpret_cast<SdkDoubleReadingFn>(entry(606));
-    table.fan = reinterpret_cast<SdkIntReadingFn>(entry(734));
-    table.power = reinterpret_cast<SdkDoubleReadingFn>(entry(183));
-    table.clock = reinterpret_cast<SdkDoubleReadingFn>(entry(629));
-    table.usage = reinterpret_cast<SdkDoubleReadingFn>(entry(943));
+#define QUILLON_SDK_BIND(ordinal, member, type)                                                    \
+    table.member = reinterpret_cast<type>(entry(ordinal));
+    QUILLON_SDK_ENTRY_POINTS(QUILLON_SDK_BIND)
+#undef QUILLON_SDK_BIND
 }
 
 // Loads the SDK library by its bare name with the platform's default search

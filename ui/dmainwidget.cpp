@@ -1,23 +1,15 @@
 #include "dmainwidget.h"
 #include "ui_dmainwidget.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDebug>
-#include <QDesktopWidget>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QSettings>
 #include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include "appconfig.h"
 #include "ddatamanager.h"
@@ -26,28 +18,14 @@
 #include "getpcinfothread.h"
 #include "hidhotplugmonitor.h"
 #include "mainhidinterface.h"
-#include "quitsignal.h"
-#include "refresh.h"
 #include "startuptask.h"
+#include "startuptip.h"
 #include "systemusage.h"
 #include "theme.h"
+#include "usersettings.h"
+#include "windowtray.h"
 
-namespace {
-
-const char settingsOrganization[] = "MyCompanyVekmar";
-const char settingsApplication[] = "Quillon";
-const char tempShowModelKey[] = "TempShowModel/Model";
-
-// A settings object per access, released right after it.
-QSettings openUserSettings()
-{
-    return {QSettings::NativeFormat, QSettings::UserScope,
-            QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication)};
-}
-
-} // namespace
-
-DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(new Ui::DMainWidget)
+DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::DMainWidget>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
@@ -70,74 +48,61 @@ DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(new Ui::DMainWid
             &DMainWidget::onHidDeviceConnectChanging_Remove);
 
     sdkInitOk = false;
-    pcInfoThread = new getPcInfoThread(nullptr);
-    connect(pcInfoThread, &getPcInfoThread::sigTheSdkInitStatus, this,
+    pcInfoThread = std::make_unique<getPcInfoThread>(nullptr);
+    connect(pcInfoThread.get(), &getPcInfoThread::sigTheSdkInitStatus, this,
             &DMainWidget::onTheSdkInitStatus);
-    connect(pcInfoThread, &getPcInfoThread::sigGetPcInfoOk, this, &DMainWidget::onGetPcInfoOk);
-
-    // A logout or an interrupt ends the program through the same path as the tray's exit.
-    connect(QuitSignalWatcher::instance(), &QuitSignalWatcher::sigQuitRequested, this,
-            &DMainWidget::onQuitApp);
+    connect(pcInfoThread.get(), &getPcInfoThread::sigGetPcInfoOk, this,
+            &DMainWidget::onGetPcInfoOk);
 
     QTimer::singleShot(200, this, &DMainWidget::onStartUpdateLater);
 }
 
-DMainWidget::~DMainWidget()
+// The members stop their threads as they go (see the header for the order).
+DMainWidget::~DMainWidget() = default;
+
+void DMainWidget::initDeviceNotify()
 {
-    // The window outlives every thread it started: the worker may still be starting
-    // the acquisition, which must not run on past the objects it reports to.
-    if (startupWorker.joinable())
-        startupWorker.join();
-    pcInfoThread->stopLoop();
-    delete pcInfoThread;
-    if (hidInterface) {
-        hidInterface->closeHid();
-        hidInterface->quit();
-        hidInterface->wait();
-        delete hidInterface;
-    }
-    delete ui;
+    hotplugMonitor = new HidHotplugMonitor(this);
+    connect(hotplugMonitor, &HidHotplugMonitor::sigDeviceArrived, this,
+            [this](const QString &path) { handleDeviceChange(true, path); });
+    connect(hotplugMonitor, &HidHotplugMonitor::sigDeviceRemoved, this,
+            [this](const QString &path) { handleDeviceChange(false, path); });
+    // Each failure is logged by the monitor; without it the display is found at start only.
+    hotplugMonitor->start(static_cast<quintptr>(winId()), nullptr);
+}
+
+bool DMainWidget::nativeEvent(const QByteArray &eventType, void *message, long *result)
+{
+    Q_UNUSED(eventType)
+    Q_UNUSED(result)
+    hotplugMonitor->handleNativeEvent(message);
+    return false;
 }
 
 void DMainWidget::initTrayIcon()
 {
-    const AppConfig config = DDataManager::instance()->getAppConfig();
-    auto *openAction = new QAction(QStringLiteral("Open ") + config.appName, this);
-    auto *exitAction = new QAction(QStringLiteral("Exit"), this);
-    connect(openAction, &QAction::triggered, this, &QWidget::showNormal);
-    connect(exitAction, &QAction::triggered, this, &DMainWidget::onQuitApp);
-    trayMenu = new QMenu(QApplication::desktop());
-    trayMenu->addAction(openAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(exitAction);
+    tray = new WindowTray(DDataManager::instance()->getAppConfig(), this);
+    connect(tray, &WindowTray::sigOpenRequested, this, &QWidget::showNormal);
+    connect(tray, &WindowTray::sigExitRequested, this, &DMainWidget::onQuitApp);
+    connect(tray, &WindowTray::sigActivated, this, &DMainWidget::iconActivated);
+}
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setIcon(QIcon(config.appIcoSel01));
-    trayIcon->setToolTip(config.appName);
-    trayIcon->setContextMenu(trayMenu);
-    trayIcon->show();
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &DMainWidget::iconActivated);
+QMenu *DMainWidget::trayContextMenu() const
+{
+    return tray->menu();
 }
 
 void DMainWidget::initTheme()
 {
     const AppConfig config = DDataManager::instance()->getAppConfig();
-    applyTheme(this, ui, config);
-    createStartupTask(config);
+    applyTheme(this, ui.get(), config);
+    showStartupTaskTip(createStartupTask(config));
 }
 
 void DMainWidget::initTempShowModel()
 {
     tempShowModel = 1;
-    int model = 1;
-    {
-        QSettings settings = openUserSettings();
-        if (settings.contains(QLatin1String(tempShowModelKey)))
-            model = settings.value(QLatin1String(tempShowModelKey)).toInt();
-    }
-    if (model == 1) {
+    if (storedTemperatureMode() == 1) {
         qDebug() << "TempShowModel Init -> [℃]";
         on_radioButton_Model01_clicked();
         ui->radioButton_Model01->setChecked(true);
@@ -149,17 +114,23 @@ void DMainWidget::initTempShowModel()
     resetValueDisplays();
 }
 
+std::array<DMainWidget::ReadingDisplay, 8> DMainWidget::readingDisplays() const
+{
+    return {{{ui->progressBar_CPU01, ui->label_CPU01},
+             {ui->progressBar_CPU02, ui->label_CPU02},
+             {ui->progressBar_CPU03, ui->label_CPU03},
+             {ui->progressBar_CPU04, ui->label_CPU04},
+             {ui->progressBar_GPU01, ui->label_GPU01},
+             {ui->progressBar_GPU02, ui->label_GPU02},
+             {ui->progressBar_GPU03, ui->label_GPU03},
+             {ui->progressBar_GPU04, ui->label_GPU04}}};
+}
+
 void DMainWidget::resetValueDisplays()
 {
-    const std::pair<QProgressBar *, QLabel *> readings[] = {
-        {ui->progressBar_CPU01, ui->label_CPU01}, {ui->progressBar_CPU02, ui->label_CPU02},
-        {ui->progressBar_CPU03, ui->label_CPU03}, {ui->progressBar_CPU04, ui->label_CPU04},
-        {ui->progressBar_GPU01, ui->label_GPU01}, {ui->progressBar_GPU02, ui->label_GPU02},
-        {ui->progressBar_GPU03, ui->label_GPU03}, {ui->progressBar_GPU04, ui->label_GPU04},
-    };
-    for (const auto &reading : readings) {
-        reading.first->setValue(0);
-        reading.second->setText(QStringLiteral("0"));
+    for (const ReadingDisplay &reading : readingDisplays()) {
+        reading.bar->setValue(0);
+        reading.label->setText(QStringLiteral("0"));
     }
     ui->label_MemoryUsageNum->setText(QStringLiteral("0"));
     ui->progressBar_MemoryUsage->setValue(0);
@@ -187,7 +158,7 @@ void DMainWidget::switchTemperatureMode(int mode)
     const bool celsius = mode == 1;
     const QString unit = celsius ? QStringLiteral("℃") : QStringLiteral("℉");
     qDebug().noquote() << QStringLiteral("TempShowModel Changed -> [%1]").arg(unit);
-    openUserSettings().setValue(QLatin1String(tempShowModelKey), mode);
+    storeTemperatureMode(mode);
     ui->widget_CpuDashboard->setStrUnit(unit);
     ui->widget_GpuDashboard->setStrUnit(unit);
     const int low = celsius ? 0 : 32;
@@ -206,22 +177,23 @@ void DMainWidget::switchTemperatureMode(int mode)
 void DMainWidget::onStartUpdateLater()
 {
     qDebug() << "Start Update -> Start";
-    buildInitOverlay();
+    initOverlay = buildInitOverlay(this, ui->frame_MainArea->width(),
+                                   DDataManager::instance()->getAppConfig());
     ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
     hidConnected = false;
 
-    hidInterface = new MainHidInterFace(nullptr);
-    connect(hidInterface, &MainHidInterFace::sigOpenHidSuccessful, this,
+    hidInterface = std::make_unique<MainHidInterFace>(nullptr);
+    connect(hidInterface.get(), &MainHidInterFace::sigOpenHidSuccessful, this,
             &DMainWidget::onOpenHidSuccessful);
-    connect(hidInterface, &MainHidInterFace::sigHidWriteFailed, this,
+    connect(hidInterface.get(), &MainHidInterFace::sigHidWriteFailed, this,
             &DMainWidget::onHidWriteFailed);
     hidInterface->findHidDevice();
 
     qDebug() << "Start Update -> Over";
     qDebug() << "Start Thread Runing SDK -> GetComputerInfo [Start]";
 
-    getPcInfoThread *acquisition = pcInfoThread;
-    startupWorker = std::thread([this, acquisition] {
+    getPcInfoThread *acquisition = pcInfoThread.get();
+    startupWorker.start([this, acquisition] {
         // Widgets belong to the GUI thread: the hide is posted there.
         QMetaObject::invokeMethod(
             this,
@@ -233,28 +205,6 @@ void DMainWidget::onStartUpdateLater()
         acquisition->onStartInitSdkLater();
         acquisition->start();
     });
-}
-
-void DMainWidget::buildInitOverlay()
-{
-    const AppConfig config = DDataManager::instance()->getAppConfig();
-    initOverlay = new QWidget(this);
-    initOverlay->setWindowFlags(Qt::FramelessWindowHint);
-    initOverlay->resize(size());
-    initOverlay->setObjectName(QStringLiteral("widget"));
-    initOverlay->setStyleSheet(
-        QStringLiteral("#widget {background-color:rgba(10, 10, 10, 128); border-radius:0px;}"));
-    initOverlay->hide();
-
-    auto *label = new QLabel(QStringLiteral("Initialization..."), initOverlay);
-    label->setFixedWidth(ui->frame_MainArea->width());
-    label->setFixedHeight(150);
-    label->setAlignment(Qt::AlignCenter);
-    label->setStyleSheet(QStringLiteral("QLabel{color: rgb(%1);font: 75 40pt \"%2\";}")
-                             .arg(config.roundTextColor, config.textFont));
-    auto *layout = new QVBoxLayout(initOverlay);
-    layout->setContentsMargins(0, 90, 0, 0);
-    layout->addWidget(label);
 }
 
 void DMainWidget::onTheSdkInitStatus(bool isOK, int errorCode)
@@ -271,7 +221,8 @@ void DMainWidget::onOpenHidSuccessful()
     qDebug() << "onOpenHidSuccessful -----------------------";
     ui->label_HidStatus->setText(QStringLiteral("Connected"));
     hidConnected = true;
-    hidInterface->start();
+    if (hidInterface)
+        hidInterface->start();
 }
 
 void DMainWidget::onGetPcInfoOk()
@@ -285,120 +236,53 @@ void DMainWidget::onGetPcInfoOk()
 
 void DMainWidget::refreshDisplay(const SensorSnapshot &snapshot)
 {
-    RefreshRecord record = refreshRecordFromSnapshot(snapshot);
-
-    int cpuShown = record.cpuTemperature;
-    int gpuShown = record.gpuTemperature;
-    if (ui->radioButton_Model02->isChecked()) {
-        cpuShown = celsiusToFahrenheit(cpuShown);
-        gpuShown = celsiusToFahrenheit(gpuShown);
-    }
-    lastCpuTemperature = cpuShown;
-    lastGpuTemperature = gpuShown;
-    ui->widget_CpuDashboard->setValue(cpuShown);
-    ui->widget_GpuDashboard->setValue(gpuShown);
-
-    ui->progressBar_CPU01->setValue(record.cpuUsage);
-    ui->label_CPU01->setText(QString::number(record.cpuUsage));
-    ui->progressBar_GPU01->setValue(record.gpuUsage);
-    ui->label_GPU01->setText(QString::number(record.gpuUsage));
-
-    struct ScaledPair
-    {
-        int cpuValue;
-        int gpuValue;
-        int &cpuMaximum;
-        int &gpuMaximum;
-        QProgressBar *cpuBar;
-        QProgressBar *gpuBar;
-        QLabel *cpuLabel;
-        QLabel *gpuLabel;
-    };
-    const ScaledPair pairs[] = {
-        {record.cpuClock, record.gpuClock, maxCpuClock, maxGpuClock, ui->progressBar_CPU02,
-         ui->progressBar_GPU02, ui->label_CPU02, ui->label_GPU02},
-        {record.cpuFanSpeed, record.gpuFanSpeed, maxCpuFan, maxGpuFan, ui->progressBar_CPU03,
-         ui->progressBar_GPU03, ui->label_CPU03, ui->label_GPU03},
-        {record.cpuPower, record.gpuPower, maxCpuPower, maxGpuPower, ui->progressBar_CPU04,
-         ui->progressBar_GPU04, ui->label_CPU04, ui->label_GPU04},
-    };
-    for (const ScaledPair &pair : pairs) {
-        pair.cpuMaximum = raiseRunningMaximum(pair.cpuMaximum, pair.cpuValue);
-        pair.cpuBar->setRange(0, pair.cpuMaximum);
-        pair.gpuMaximum = raiseRunningMaximum(pair.gpuMaximum, pair.gpuValue);
-        pair.gpuBar->setRange(0, pair.gpuMaximum);
-        pair.cpuLabel->setText(QString::number(pair.cpuValue));
-        pair.gpuLabel->setText(QString::number(pair.gpuValue));
-        pair.cpuBar->setValue(pair.cpuValue);
-        pair.gpuBar->setValue(pair.gpuValue);
-    }
-
-    const MemoryStatus memory = queryMemoryStatus();
-    record.memoryLoadPercent = truncateToInt(memory.loadPercent);
-    ui->label_MemoryUsageNum->setText(QString::number(record.memoryLoadPercent));
-    ui->progressBar_MemoryUsage->setValue(record.memoryLoadPercent);
-    ui->label_MemoryUsage->setText(memoryUsageText(memory.totalBytes, memory.availableBytes));
-    record.memoryTotalMiB = memoryTotalMiB(memory.totalBytes);
-
     DriveUsage drive;
-    if (querySystemDriveUsage(&drive)) {
-        ui->label_HardDiskUsageNum->setText(QString::number(drive.usedPercent));
-        ui->progressBar_HardDiskUsage->setValue(drive.usedPercent);
-        ui->label_HardDiskUsage->setText(drive.text);
-        record.diskUsedPercent = drive.usedPercent;
-        record.diskTotalGiB = drive.totalGiB;
-    }
+    const bool driveMeasured = querySystemDriveUsage(&drive);
+    const RefreshOutcome outcome =
+        composeRefresh(snapshot, ui->radioButton_Model02->isChecked(), queryMemoryStatus(),
+                       driveMeasured ? &drive : nullptr, maxima);
+    maxima = outcome.maxima;
+    showRefresh(outcome);
 
     if (hidConnected) {
-        const QByteArray report = buildDeviceReport(record, ui->radioButton_Model01->isChecked(),
-                                                    QDateTime::currentDateTime());
+        const QByteArray report = buildDeviceReport(
+            outcome.record, ui->radioButton_Model01->isChecked(), QDateTime::currentDateTime());
         hidInterface->sendHidData(report.constData(), 64);
     }
-
-    // From the second pass on, once both dials have come to rest (or after ten passes).
-    if (!screenshotTaken && qEnvironmentVariableIsSet("QUILLON_SCREENSHOT") &&
-        ++refreshCount >= 2) {
-        const auto atRest = [](const GaugeArc *gauge) {
-            return qAbs(gauge->getCurrentValue() - gauge->getValue()) < 1.0;
-        };
-        if ((atRest(ui->widget_CpuDashboard) && atRest(ui->widget_GpuDashboard)) ||
-            refreshCount >= 10) {
-            screenshotTaken = true;
-            saveTestScreenshot();
-        }
-    }
+    emit sigDisplayRefreshed();
 }
 
-// Test hook of the whole-program test: a picture of the window and the texts and
-// values it shows, written beside it as "name=value" lines.
-void DMainWidget::saveTestScreenshot()
+void DMainWidget::showRefresh(const RefreshOutcome &outcome)
 {
-    const QString path = qEnvironmentVariable("QUILLON_SCREENSHOT");
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    grab().save(path, "PNG");
+    const RefreshRecord &record = outcome.record;
+    lastCpuTemperature = outcome.cpuGauge;
+    lastGpuTemperature = outcome.gpuGauge;
+    ui->widget_CpuDashboard->setValue(outcome.cpuGauge);
+    ui->widget_GpuDashboard->setValue(outcome.gpuGauge);
 
-    QFile values(path + QStringLiteral(".values"));
-    if (!values.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    QString text;
-    const QList<QLabel *> labels = findChildren<QLabel *>();
-    for (const QLabel *label : labels) {
-        if (!label->objectName().isEmpty())
-            text += label->objectName() + QLatin1Char('=') + label->text() + QLatin1Char('\n');
+    // In readingDisplays() order; usage keeps the form's 0..100, the others follow their
+    // running maximum, set first: a value beyond the old range would be refused.
+    const RunningMaxima &maxima = outcome.maxima;
+    const int values[] = {record.cpuUsage, record.cpuClock, record.cpuFanSpeed, record.cpuPower,
+                          record.gpuUsage, record.gpuClock, record.gpuFanSpeed, record.gpuPower};
+    const int ranges[] = {0, maxima.cpuClock, maxima.cpuFan, maxima.cpuPower,
+                          0, maxima.gpuClock, maxima.gpuFan, maxima.gpuPower};
+    const auto displays = readingDisplays();
+    for (size_t i = 0; i < displays.size(); ++i) {
+        if (ranges[i] > 0)
+            displays[i].bar->setRange(0, ranges[i]);
+        displays[i].label->setText(QString::number(values[i]));
+        displays[i].bar->setValue(values[i]);
     }
-    const QList<QProgressBar *> bars = findChildren<QProgressBar *>();
-    for (const QProgressBar *bar : bars) {
-        text += bar->objectName() + QLatin1Char('=') + QString::number(bar->value()) +
-                QLatin1Char('/') + QString::number(bar->maximum()) + QLatin1Char('\n');
+
+    ui->label_MemoryUsageNum->setText(QString::number(record.memoryLoadPercent));
+    ui->progressBar_MemoryUsage->setValue(record.memoryLoadPercent);
+    ui->label_MemoryUsage->setText(outcome.memoryText);
+    if (outcome.driveMeasured) {
+        ui->label_HardDiskUsageNum->setText(QString::number(record.diskUsedPercent));
+        ui->progressBar_HardDiskUsage->setValue(record.diskUsedPercent);
+        ui->label_HardDiskUsage->setText(outcome.driveText);
     }
-    for (const GaugeArc *gauge : {ui->widget_CpuDashboard, ui->widget_GpuDashboard}) {
-        text += gauge->objectName() + QLatin1Char('=') + QString::number(gauge->getValue()) +
-                gauge->getStrUnit() + QLatin1Char('\n');
-    }
-    text += QStringLiteral("radioButton_Model02=") +
-            QString::number(ui->radioButton_Model02->isChecked()) + QLatin1Char('\n');
-    values.write(text.toUtf8());
-    qDebug() << "Window picture saved:" << path;
 }
 
 void DMainWidget::handleDeviceChange(bool arrival, const QString &path)
@@ -445,17 +329,12 @@ void DMainWidget::closeDeviceLink()
     ui->label_HidStatus->setText(QStringLiteral("Disconnected"));
     hidConnected = false;
     hidInterface->closeHid();
-    hidInterface->quit();
-    // The writer leaves its loop within one round; waiting here lets the next
-    // arrival start it again instead of finding it still running.
-    hidInterface->wait();
 }
 
 void DMainWidget::onQuitApp()
 {
     // The worker may still be starting the acquisition; after it the loop can be stopped for good.
-    if (startupWorker.joinable())
-        startupWorker.join();
+    startupWorker.join();
     pcInfoThread->stopLoop();
     if (sdkInitOk) {
         const int errorCode = pcInfoThread->uninitSdk();
@@ -464,7 +343,6 @@ void DMainWidget::onQuitApp()
     if (hidConnected) {
         hidConnected = false;
         hidInterface->closeHid();
-        hidInterface->wait();
     }
     qDebug() << "Exit app runing [Normal]";
     close();
@@ -566,7 +444,6 @@ void DMainWidget::updateEdgeRegion(const QPoint &globalPos)
 
 void DMainWidget::closeEvent(QCloseEvent *event)
 {
-    if (trayIcon)
-        trayIcon->hide();
+    tray->hideIcon();
     QWidget::closeEvent(event);
 }

@@ -5,11 +5,17 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <array>
+#include <memory>
 #include <thread>
 
 #include "chrome.h"
+#include "refresh.h"
 
+class QLabel;
 class QMenu;
+class QProgressBar;
+class WindowTray;
 class HidHotplugMonitor;
 class MainHidInterFace;
 class getPcInfoThread;
@@ -19,10 +25,34 @@ namespace Ui {
 class DMainWidget;
 }
 
-// The main window and the controller of the running program: it builds the form,
-// starts the sensor acquisition and the device link, refreshes the display after
-// every acquisition pass, follows the device being plugged in and out, and
-// supplies the frame, tray and exit of a frameless window.
+// A thread that is joined when its owner goes, so that it cannot outlive what it uses.
+class JoiningThread
+{
+public:
+    JoiningThread() = default;
+    JoiningThread(const JoiningThread &) = delete;
+    JoiningThread &operator=(const JoiningThread &) = delete;
+    ~JoiningThread() { join(); }
+
+    template <typename Function> void start(Function function)
+    {
+        join();
+        thread = std::thread(std::move(function));
+    }
+    void join()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+private:
+    std::thread thread;
+};
+
+// The main window: it builds the form, starts the sensor acquisition and the device
+// link, shows every acquisition pass and hands its record to the device, follows the
+// device being plugged in and out, and supplies the frame, tray and exit of a
+// frameless window.
 class DMainWidget : public QWidget
 {
     Q_OBJECT
@@ -31,9 +61,37 @@ public:
     explicit DMainWidget(QWidget *parent = nullptr);
     ~DMainWidget() override;
 
+    // What the window holds, for whoever watches it (the tests, the picture hook).
+    bool isSdkInitOk() const { return sdkInitOk; }
+    bool isHidConnected() const { return hidConnected; }
+    MainHidInterFace *deviceLink() const { return hidInterface.get(); }
+    getPcInfoThread *acquisitionThread() const { return pcInfoThread.get(); }
+    QMenu *trayContextMenu() const;
+    EdgeRegion currentEdgeRegion() const { return edgeRegion; }
+    bool isDraggingTitle() const { return dragging; }
+    bool isLeftButtonHeld() const { return leftPressed; }
+
 signals:
     void sigHidDeviceConnectChanging_Into(QString hidPath);
     void sigHidDeviceConnectChanging_Remove(QString hidPath);
+    // After every refresh that reached the widgets.
+    void sigDisplayRefreshed();
+
+public slots:
+    void onQuitApp();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void onHidDeviceConnectChanging_Into(QString hidPath);
+    void onHidDeviceConnectChanging_Remove(QString hidPath);
+    void onHidWriteFailed();
+    void onGetPcInfoOk();
+    void onTheSdkInitStatus(bool isOK, int errorCode);
+    void onOpenHidSuccessful();
+    void onHideMainWindowLater();
+    // The refresh proper, from one snapshot: widgets, then the report while connected.
+    void refreshDisplay(const SensorSnapshot &snapshot);
+    // Hot-plug input of every platform: the path test, the connection gate, the
+    // settling delay and the signal.
+    void handleDeviceChange(bool arrival, const QString &path);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -43,16 +101,7 @@ protected:
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
 
 private slots:
-    void onQuitApp();
-    void iconActivated(QSystemTrayIcon::ActivationReason reason);
-    void onHidDeviceConnectChanging_Into(QString hidPath);
-    void onHidDeviceConnectChanging_Remove(QString hidPath);
-    void onHidWriteFailed();
     void onStartUpdateLater();
-    void onGetPcInfoOk();
-    void onTheSdkInitStatus(bool isOK, int errorCode);
-    void onOpenHidSuccessful();
-    void onHideMainWindowLater();
 
     void on_pushButton_Close_clicked();
     void on_pushButton_Min_clicked();
@@ -69,46 +118,39 @@ private:
     void initTempShowModel();
     // Both unit buttons: mode 1 is Celsius, 2 Fahrenheit.
     void switchTemperatureMode(int mode);
+    // The usage, clock, fan and power bar and number of the CPU, then of the GPU.
+    struct ReadingDisplay
+    {
+        QProgressBar *bar;
+        QLabel *label;
+    };
+    std::array<ReadingDisplay, 8> readingDisplays() const;
     void resetValueDisplays();
-    void buildInitOverlay();
-    // The refresh proper, from one snapshot: widgets, then the report while connected.
-    void refreshDisplay(const SensorSnapshot &snapshot);
-    // Hot-plug input of every platform: the path test, the connection gate, the
-    // settling delay and the signal.
-    void handleDeviceChange(bool arrival, const QString &path);
+    void showRefresh(const RefreshOutcome &outcome);
     void closeDeviceLink();
     void updateEdgeRegion(const QPoint &globalPos);
-    void saveTestScreenshot();
 
-    Ui::DMainWidget *ui;
+    std::unique_ptr<Ui::DMainWidget> ui;
     QWidget *initOverlay = nullptr;
     int lastCpuTemperature = 0;
     int lastGpuTemperature = 0;
     int tempShowModel = 1;
     bool sdkInitOk = false;
-    getPcInfoThread *pcInfoThread = nullptr;
-    int maxCpuClock = 0;
-    int maxGpuClock = 0;
-    int maxCpuFan = 0;
-    int maxGpuFan = 0;
-    int maxCpuPower = 0;
-    int maxGpuPower = 0;
-    MainHidInterFace *hidInterface = nullptr;
+    RunningMaxima maxima;
     bool hidConnected = false;
 
-    QSystemTrayIcon *trayIcon = nullptr;
-    QMenu *trayMenu = nullptr;
+    WindowTray *tray = nullptr;
     QPoint dragOffset;
     bool dragging = false;
     bool leftPressed = false;
     EdgeRegion edgeRegion = EdgeNone;
-
     HidHotplugMonitor *hotplugMonitor = nullptr;
-    std::thread startupWorker;
-    int refreshCount = 0; // passes seen by the test picture hook
-    bool screenshotTaken = false;
 
-    friend class tst_DMainWidget;
+    // Threads, each stopped by its owner going: members go in reverse order, so the
+    // start-up worker, which starts the acquisition, is joined first.
+    std::unique_ptr<MainHidInterFace> hidInterface;
+    std::unique_ptr<getPcInfoThread> pcInfoThread;
+    JoiningThread startupWorker;
 };
 
 #endif // DMAINWIDGET_H

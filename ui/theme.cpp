@@ -6,6 +6,8 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -283,4 +285,26 @@ void applyTheme(QWidget *window, Ui::DMainWidget *ui, const AppConfig &config)
     ui->frame_13->setStyleSheet(driveNumbersSheet(config));
 
     qDebug() << "initTheme runing -> Over";
+}
+
+QWidget *buildInitOverlay(QWidget *window, int labelWidth, const AppConfig &config)
+{
+    auto *overlay = new QWidget(window);
+    overlay->setWindowFlags(Qt::FramelessWindowHint);
+    overlay->resize(window->size());
+    overlay->setObjectName(QStringLiteral("widget"));
+    overlay->setStyleSheet(
+        QStringLiteral("#widget {background-color:rgba(10, 10, 10, 128); border-radius:0px;}"));
+    overlay->hide();
+
+    auto *label = new QLabel(QStringLiteral("Initialization..."), overlay);
+    label->setFixedWidth(labelWidth);
+    label->setFixedHeight(150);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("QLabel{color: rgb(%1);font: 75 40pt \"%2\";}")
+                             .arg(config.roundTextColor, config.textFont));
+    auto *layout = new QVBoxLayout(overlay);
+    layout->setContentsMargins(0, 90, 0, 0);
+    layout->addWidget(label);
+    return overlay;
 }

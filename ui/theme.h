@@ -86,4 +86,8 @@ MainFormPtr buildMainForm(QWidget *window);
 // eight frame style sheets. `window` is the widget the form was built on.
 void applyTheme(QWidget *window, Ui::DMainWidget *ui, const AppConfig &config);
 
+// The "Initialization..." overlay of the start-up step, the size of `window`, hidden;
+// its label is labelWidth wide, in the configuration's round-text colour and font.
+QWidget *buildInitOverlay(QWidget *window, int labelWidth, const AppConfig &config);
+
 #endif // THEME_H

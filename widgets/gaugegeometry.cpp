@@ -1,21 +1,6 @@
 #include "gaugegeometry.h"
 
-#include <climits>
 #include <cmath>
-
-int truncatedToInt(double x)
-{
-    if (std::isnan(x)) {
-        return 0;
-    }
-    if (x >= static_cast<double>(INT_MAX)) {
-        return INT_MAX;
-    }
-    if (x <= static_cast<double>(INT_MIN)) {
-        return INT_MIN;
-    }
-    return static_cast<int>(x);
-}
 
 double boundedForDrawing(double x, double limit)
 {
@@ -39,10 +24,10 @@ GaugeArcAngles gaugeArcAngles(int startAngle, double span, double fraction)
     const double base = 270.0 - static_cast<double>(startAngle);
 
     GaugeArcAngles angles;
-    angles.currentStart = truncatedToInt((base - arcCurrent) * 16.0);
-    angles.currentSpan = truncatedToInt(arcCurrent * 16.0);
-    angles.restStart = truncatedToInt((base - arcCurrent - arcRest) * 16.0);
-    angles.restSpan = truncatedToInt(arcRest * 16.0);
+    angles.currentStart = truncateToInt((base - arcCurrent) * 16.0);
+    angles.currentSpan = truncateToInt(arcCurrent * 16.0);
+    angles.restStart = truncateToInt((base - arcCurrent - arcRest) * 16.0);
+    angles.restSpan = truncateToInt(arcRest * 16.0);
     return angles;
 }
 
@@ -50,5 +35,5 @@ QPoint gaugeScaleNumberOrigin(double angleRadians, int textWidth, int fontHeight
 {
     const double x = 75.0 * std::cos(angleRadians) - textWidth / 2.0;
     const double y = -75.0 * std::sin(angleRadians) + fontHeight / 4.0;
-    return QPoint(truncatedToInt(x), truncatedToInt(y));
+    return QPoint(truncateToInt(x), truncateToInt(y));
 }

@@ -3,12 +3,11 @@
 
 #include <QPoint>
 
-// Pure helpers behind GaugeArc's painting. Every float→int step of the dial goes
-// through truncatedToInt(), so no input, however wild, reaches an undefined
-// conversion.
+#include "truncate.h"
 
-// Truncates toward zero; NaN gives 0 and values beyond the int range saturate.
-int truncatedToInt(double x);
+// Pure helpers behind GaugeArc's painting. Every float→int step of the dial goes
+// through truncateToInt(), so no input, however wild, reaches an undefined
+// conversion.
 
 // A finite stand-in for a drawing quantity: NaN gives 0, infinities saturate at
 // ±limit, finite values pass unchanged when within it.

@@ -30,16 +30,7 @@ bool loadLibrary()
     auto entry = [handle](int ordinal) {
         return dlsym(handle, ("sensor_sdk_" + std::to_string(ordinal)).c_str());
     };
-    g_sdk.init = reinterpret_cast<SdkInitFn>(entry(411));
-    g_sdk.shutdown = reinterpret_cast<SdkShutdownFn>(entry(198));
-    g_sdk.sensorCount = reinterpret_cast<SdkSensorCountFn>(entry(623));
-    g_sdk.perSensor = reinterpret_cast<SdkPerSensorFn>(entry(560));
-    g_sdk.sensorName = reinterpret_cast<SdkSensorNameFn>(entry(476));
-    g_sdk.temperature = reinterpret_cast<SdkDoubleReadingFn>(entry(606));
-    g_sdk.fan = reinterpret_cast<SdkIntReadingFn>(entry(734));
-    g_sdk.power = reinterpret_cast<SdkDoubleReadingFn>(entry(183));
-    g_sdk.clock = reinterpret_cast<SdkDoubleReadingFn>(entry(629));
-    g_sdk.usage = reinterpret_cast<SdkDoubleReadingFn>(entry(943));
+    bindSensorSdk(g_sdk, entry);
     return g_sdk.isComplete() && g_sdk.init(64) == 0;
 }
 

@@ -1,3 +1,4 @@
+#include "devicebroadcast.h"
 #include "hidhotplugmonitor.h"
 
 #include <QFileInfo>
@@ -164,14 +165,12 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent()
     std::memcpy(exact.get(), record.constData(), size_t(record.size()));
 
     bool isArrival = false;
-    QString interfacePath;
-    QCOMPARE(
-        ::parseDeviceChangeEvent(messageId, eventCode, exact.get(), &isArrival, &interfacePath),
-        parsed);
+    std::u16string name;
+    QCOMPARE(parseDeviceBroadcast(messageId, eventCode, exact.get(), &isArrival, &name), parsed);
+    const QString interfacePath = QString::fromStdU16String(name);
     QCOMPARE(isArrival, arrival);
     QCOMPARE(interfacePath, path);
-    QVERIFY(
-        !::parseDeviceChangeEvent(WmDeviceChange, Arrival, nullptr, &isArrival, &interfacePath));
+    QVERIFY(!parseDeviceBroadcast(WmDeviceChange, Arrival, nullptr, &isArrival, &name));
 }
 
 void tst_HidHotplugMonitor::startNeedsRunningUdev()
@@ -180,9 +179,9 @@ void tst_HidHotplugMonitor::startNeedsRunningUdev()
     const bool udevRunning = QFileInfo::exists(QStringLiteral("/run/udev/control"));
     HidHotplugMonitor monitor;
     QString error;
-    QCOMPARE(monitor.start(&error), udevRunning);
+    QCOMPARE(monitor.start(0, &error), udevRunning);
     QCOMPARE(error.isEmpty(), udevRunning);
-    QCOMPARE(monitor.start(nullptr), udevRunning);
+    QCOMPARE(monitor.start(0, nullptr), udevRunning);
 }
 
 QTEST_GUILESS_MAIN(tst_HidHotplugMonitor)

@@ -108,7 +108,7 @@ private:
     {
         return window.findChild<QRadioButton *>(QLatin1String(name));
     }
-    static void setSdkReady(DMainWidget &window) { window.sdkInitOk = true; }
+    static void setSdkReady(DMainWidget &window) { window.onTheSdkInitStatus(true, 0); }
     static void refresh(DMainWidget &window, const SensorSnapshot &snapshot)
     {
         window.refreshDisplay(snapshot);
@@ -148,8 +148,8 @@ void tst_DMainWidget::construction()
     for (const char *name : {"pushButton_Setting", "pushButton_Max", "pushButton_Logo"})
         QVERIFY2(window.findChild<QPushButton *>(QLatin1String(name))->isHidden(), name);
     QVERIFY(label(window, "label_CrashTest")->isHidden());
-    QCOMPARE(window.sdkInitOk, false);
-    QCOMPARE(window.hidConnected, false);
+    QCOMPARE(window.isSdkInitOk(), false);
+    QCOMPARE(window.isHidConnected(), false);
 
     // Every value display starts at zero, whatever the form said.
     for (const char *name :
@@ -164,21 +164,22 @@ void tst_DMainWidget::construction()
 
     // The window is built quietly up to the deferred start-up step.
     QVERIFY(!capturedLog.contains(QStringLiteral("Start Update -> Start")));
-    QVERIFY(!window.hidInterface);
+    QVERIFY(!window.deviceLink());
 }
 
 void tst_DMainWidget::trayMenu()
 {
     DMainWidget window;
-    QVERIFY(window.trayMenu);
-    const QList<QAction *> actions = window.trayMenu->actions();
+    QVERIFY(window.trayContextMenu());
+    const QList<QAction *> actions = window.trayContextMenu()->actions();
     QCOMPARE(actions.size(), 3);
     QCOMPARE(actions.at(0)->text(),
              QStringLiteral("Open ") + DDataManager::instance()->getAppConfig().appName);
     QVERIFY(actions.at(1)->isSeparator());
     QCOMPARE(actions.at(2)->text(), QStringLiteral("Exit"));
     // The offscreen platform has no tray: no icon, but the menu still exists.
-    QCOMPARE(window.trayIcon != nullptr, QSystemTrayIcon::isSystemTrayAvailable());
+    QCOMPARE((window.findChild<QSystemTrayIcon *>() != nullptr),
+             QSystemTrayIcon::isSystemTrayAvailable());
 
     window.hide();
     actions.at(0)->trigger();
@@ -194,16 +195,17 @@ void tst_DMainWidget::startUpStep()
     const int over = capturedLog.indexOf(QStringLiteral("Start Update -> Over"));
     QVERIFY(start >= 0 && start < over);
     QCOMPARE(label(window, "label_HidStatus")->text(), QStringLiteral("Disconnected"));
-    QVERIFY(window.hidInterface);
-    QVERIFY(window.initOverlay);
-    QCOMPARE(window.initOverlay->objectName(), QStringLiteral("widget"));
-    QVERIFY(window.initOverlay->isHidden());
+    QVERIFY(window.deviceLink());
+    QVERIFY(window.findChild<QWidget *>(QStringLiteral("widget")));
+    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("widget"))->objectName(),
+             QStringLiteral("widget"));
+    QVERIFY(window.findChild<QWidget *>(QStringLiteral("widget"))->isHidden());
 
     // The worker reports the SDK status once, queued to this thread.
     QTRY_VERIFY(std::any_of(capturedLog.cbegin(), capturedLog.cend(), [](const QString &line) {
         return line.startsWith(QLatin1String("HWi32SDK init Over ["));
     }));
-    QTRY_VERIFY(window.pcInfoThread->isRunning());
+    QTRY_VERIFY(window.acquisitionThread()->isRunning());
 }
 
 void tst_DMainWidget::sdkStatus_data()
@@ -224,7 +226,7 @@ void tst_DMainWidget::sdkStatus()
     QFETCH(QString, line);
     DMainWidget window;
     window.onTheSdkInitStatus(isOK, errorCode);
-    QCOMPARE(window.sdkInitOk, isOK);
+    QCOMPARE(window.isSdkInitOk(), isOK);
     QCOMPARE(capturedLog.last(), line);
 }
 
@@ -479,7 +481,8 @@ void tst_DMainWidget::hotplugGate()
     QFETCH(int, into);
     QFETCH(int, removed);
     DMainWidget window; // before the start-up step: no transport yet
-    window.hidConnected = connected;
+    if (connected)
+        window.onOpenHidSuccessful();
     QSignalSpy intoSpy(&window, &DMainWidget::sigHidDeviceConnectChanging_Into);
     QSignalSpy removeSpy(&window, &DMainWidget::sigHidDeviceConnectChanging_Remove);
     window.handleDeviceChange(arrival, path);
@@ -493,31 +496,31 @@ void tst_DMainWidget::hotplugGate()
         QVERIFY(capturedLog.last().startsWith(
             QLatin1String("Pull out a device --------------- hidPath: \"")));
     // Without a transport the slots only log.
-    QCOMPARE(window.hidConnected, connected);
+    QCOMPARE(window.isHidConnected(), connected);
 }
 
 void tst_DMainWidget::removalAndWriteFailure()
 {
     DMainWidget window;
-    QTRY_VERIFY(window.hidInterface);
+    QTRY_VERIFY(window.deviceLink());
     QLabel *status = label(window, "label_HidStatus");
 
-    window.hidConnected = true;
-    status->setText(QStringLiteral("Connected"));
+    window.onOpenHidSuccessful();
+    QCOMPARE(status->text(), QStringLiteral("Connected"));
     window.onHidDeviceConnectChanging_Remove(QStringLiteral("/dev/x"));
     QCOMPARE(status->text(), QStringLiteral("Disconnected"));
-    QCOMPARE(window.hidConnected, false);
+    QCOMPARE(window.isHidConnected(), false);
 
     // A failed write is a removal the notification did not report.
-    window.hidConnected = true;
-    status->setText(QStringLiteral("Connected"));
-    emit window.hidInterface->sigHidWriteFailed();
+    window.onOpenHidSuccessful();
+    QCOMPARE(status->text(), QStringLiteral("Connected"));
+    emit window.deviceLink()->sigHidWriteFailed();
     QTRY_COMPARE(status->text(), QStringLiteral("Disconnected"));
-    QCOMPARE(window.hidConnected, false);
+    QCOMPARE(window.isHidConnected(), false);
 
     // An arrival re-runs the search; no device here, so the window stays disconnected.
     window.onHidDeviceConnectChanging_Into(QStringLiteral("/dev/x"));
-    QCOMPARE(window.hidConnected, false);
+    QCOMPARE(window.isHidConnected(), false);
     QCOMPARE(status->text(), QStringLiteral("Disconnected"));
 }
 
@@ -551,15 +554,15 @@ void tst_DMainWidget::edgeRegionByMouse()
     // finds the region, as the left one would start a resize.
     QTest::mousePress(handle, Qt::RightButton, {}, QPoint(600, 300));
     QTest::mouseMove(handle, pos);
-    QCOMPARE(window->edgeRegion, region);
+    QCOMPARE(window->currentEdgeRegion(), region);
     QCOMPARE(int(window->cursor().shape()), shape);
     QTest::mouseRelease(handle, Qt::RightButton, {}, pos);
-    QCOMPARE(window->edgeRegion, region); // only the left button's release resets it
+    QCOMPARE(window->currentEdgeRegion(), region); // only the left button's release resets it
     QCOMPARE(window->geometry(), QRect(100, 100, 1200, 596));
 
     QTest::mousePress(handle, Qt::LeftButton, {}, pos);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, pos);
-    QCOMPARE(window->edgeRegion, EdgeNone);
+    QCOMPARE(window->currentEdgeRegion(), EdgeNone);
     QCOMPARE(int(window->cursor().shape()), int(Qt::ArrowCursor));
 }
 
@@ -640,15 +643,15 @@ void tst_DMainWidget::dragTitle()
     // The title frame's rectangle, as the press test reads it (relative to its parent).
     const QPoint grip = window->findChild<QFrame *>(QStringLiteral("frame_4"))->geometry().center();
     QTest::mousePress(handle, Qt::LeftButton, {}, grip);
-    QVERIFY(window->dragging);
+    QVERIFY(window->isDraggingTitle());
     QTest::mouseMove(handle, grip + QPoint(30, 20));
     if (maximised)
         QCOMPARE(window->pos(), start);
     else
         QTRY_COMPARE(window->pos(), start + QPoint(30, 20));
     QTest::mouseRelease(handle, Qt::LeftButton, {}, grip);
-    QVERIFY(!window->dragging);
-    QVERIFY(!window->leftPressed);
+    QVERIFY(!window->isDraggingTitle());
+    QVERIFY(!window->isLeftButtonHeld());
 }
 
 void tst_DMainWidget::closeHides()

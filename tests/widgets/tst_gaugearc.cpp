@@ -1032,7 +1032,7 @@ void tst_GaugeArc::truncation()
 {
     QFETCH(double, input);
     QFETCH(int, expected);
-    QCOMPARE(truncatedToInt(input), expected);
+    QCOMPARE(truncateToInt(input), expected);
 }
 
 void tst_GaugeArc::arcAngles_data()

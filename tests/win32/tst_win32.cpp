@@ -9,10 +9,10 @@
 // when every check passed.
 
 #include "crashhandler.h"
-#include "devicebroadcast.h"
+#include "devicebroadcast_win.h"
 #include "schtasks.h"
 #include "sensorsdk.h"
-#include "win32usage.h"
+#include "win32usage_win.h"
 
 #include <windows.h>
 

@@ -38,7 +38,7 @@ compile)
         exit 1
     fi
     echo "ok    tests/win32/canary_win.cpp is refused, as it must be"
-    files=$(cd "$SRC" && ls app/*.cpp sensors/*.cpp device/*.cpp widgets/*.cpp ui/*.cpp |
+    files=$(cd "$SRC" && for d in $SUBSYSTEMS; do ls $d/*.cpp 2>/dev/null; done |
         grep -Ev '_(linux|unix)\.cpp$')
     count=$(printf '%s\n' $files | wc -l)
     # xargs runs this script again for each file, $JOBS at a time.
@@ -66,15 +66,18 @@ cmake)
         exit 1
     }
     echo "ok    configured for Windows (i686-w64-mingw32)"
-    "$CMAKE" --build "$dir" -j "$JOBS" --target quillon_app quillon_sensors quillon_device \
-        quillon_widgets quillon_ui >"$WORK/cmake-i686-build.log" 2>&1 || {
+    targets=""
+    for d in $SUBSYSTEMS; do
+        [ "$d" = numeric ] || targets="$targets quillon_$d"
+    done
+    "$CMAKE" --build "$dir" -j "$JOBS" --target $targets >"$WORK/cmake-i686-build.log" 2>&1 || {
         grep -E -A5 "error|warning" "$WORK/cmake-i686-build.log"
         echo "FAIL  building the libraries for Windows"
         exit 1
     }
-    echo "ok    built quillon_app, quillon_sensors, quillon_device, quillon_widgets, quillon_ui"
+    echo "ok    built$targets"
     status=0
-    for file in $(cd "$SRC" && ls app/*_win.cpp sensors/*_win.cpp device/*_win.cpp ui/*_win.cpp); do
+    for file in $(cd "$SRC" && for d in $SUBSYSTEMS; do ls $d/*_win.cpp 2>/dev/null; done); do
         if [ -n "$(find "$dir" -name "$(basename "$file").obj")" ]; then
             echo "ok    $file is built"
         else
@@ -103,13 +106,13 @@ wine)
         "$CXX64" $dll -DFAKESDK_INIT_RESULT=3 -o fakesdk_init3.dll "$t/fakesdk_win.cpp" \
             "$t/fakesdk.def" &&
         "$CXX64" $flags -static -o schtasks.exe "$t/schtasks_recorder_win.cpp" &&
-        "$CXX64" $flags -static -I"$SRC/app" -I"$SRC/sensors" -I"$SRC/device" -I"$SRC/ui" \
+        "$CXX64" $flags -static -I"$SRC/app" -I"$SRC/shell" -I"$SRC/sensors" -I"$SRC/device" -I"$SRC/usage" \
             -o tst_win32.exe "$t/tst_win32.cpp" \
             "$SRC/sensors/sensorsdk.cpp" "$SRC/sensors/sdkloader_win.cpp" \
             "$SRC/app/crashhandler.cpp" "$SRC/app/crashhandler_win.cpp" \
-            "$SRC/app/schtasks.cpp" "$SRC/app/schtasks_win.cpp" \
+            "$SRC/shell/schtasks.cpp" "$SRC/shell/schtasks_win.cpp" \
             "$SRC/device/devicebroadcast.cpp" "$SRC/device/devicebroadcast_win.cpp" \
-            "$SRC/ui/win32usage_win.cpp" -lshell32 -luser32 ||
+            "$SRC/usage/win32usage_win.cpp" -lshell32 -luser32 ||
         exit 1
 
     # A prefix of our own, no window system, no Mono or Gecko installers, and no

@@ -1,5 +1,5 @@
-#ifndef WIN32USAGE_H
-#define WIN32USAGE_H
+#ifndef WIN32USAGE_WIN_H
+#define WIN32USAGE_WIN_H
 
 // The Windows memory and drive queries, in plain C++ (no Qt) so that they are built and
 // tested on their own; systemusage_win.cpp adapts them to the refresh.
@@ -22,4 +22,4 @@ bool queryDriveSpace(const std::wstring &rootPath, std::uint64_t *totalBytes,
 
 #endif
 
-#endif // WIN32USAGE_H
+#endif // WIN32USAGE_WIN_H

@@ -1,4 +1,4 @@
-#include "win32usage.h"
+#include "win32usage_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,8 @@
-#include "refresh.h"
+#include "systemusage.h"
+
+#include "truncate.h"
+
+#include <QList>
 
 #include <limits>
 
@@ -13,53 +17,46 @@ qint32 saturateToInt(quint64 value)
     return static_cast<qint32>(value > maxInt ? maxInt : value);
 }
 
+// The value of one "Key:   1234 kB" line in bytes, or false when it is not usable.
+bool kibibyteField(const QByteArray &line, const QByteArray &key, quint64 *bytes)
+{
+    if (!line.startsWith(key) || line.size() <= key.size() || line.at(key.size()) != ':')
+        return false;
+    QByteArray rest = line.mid(key.size() + 1).trimmed();
+    if (rest.endsWith("kB"))
+        rest.chop(2);
+    bool ok = false;
+    const quint64 kib = rest.trimmed().toULongLong(&ok);
+    if (!ok || kib > std::numeric_limits<quint64>::max() / 1024)
+        return false;
+    *bytes = kib * 1024;
+    return true;
+}
+
 } // namespace
 
-qint32 truncateToInt(double value)
+bool parseMemInfo(const QByteArray &text, MemoryStatus *status)
 {
-    if (value != value) // NaN
-        return 0;
-    // Both bounds are exact in double; anything outside them would make the cast undefined.
-    if (value <= -2147483649.0)
-        return std::numeric_limits<qint32>::min();
-    if (value >= 2147483648.0)
-        return std::numeric_limits<qint32>::max();
-    return static_cast<qint32>(value);
-}
-
-RefreshRecord refreshRecordFromSnapshot(const SensorSnapshot &snapshot)
-{
-    RefreshRecord record;
-    record.cpuTemperature = truncateToInt(snapshot.cpuTemperature);
-    record.cpuUsage = truncateToInt(snapshot.cpuUsage);
-    record.cpuClock = truncateToInt(snapshot.cpuClock);
-    record.cpuFanSpeed = truncateToInt(snapshot.cpuFanSpeed);
-    record.cpuPower = truncateToInt(snapshot.cpuPower);
-    record.gpuTemperature = truncateToInt(snapshot.gpuTemperature);
-    record.gpuUsage = truncateToInt(snapshot.gpuUsage);
-    record.gpuClock = truncateToInt(snapshot.gpuClock);
-    record.gpuFanSpeed = truncateToInt(snapshot.gpuFanSpeed);
-    record.gpuPower = truncateToInt(snapshot.gpuPower);
-    return record;
-}
-
-int celsiusToFahrenheit(int celsius)
-{
-    return truncateToInt(celsius * 1.8 + 32);
-}
-
-int fahrenheitToCelsius(int fahrenheit)
-{
-    return truncateToInt((fahrenheit - 32.0) / 1.8);
-}
-
-int raiseRunningMaximum(int maximum, int value)
-{
-    if (maximum < 1)
-        maximum = 1;
-    if (maximum < value)
-        maximum = value == std::numeric_limits<int>::max() ? value : value + 1;
-    return maximum;
+    quint64 total = 0;
+    quint64 available = 0;
+    bool haveTotal = false;
+    bool haveAvailable = false;
+    const QList<QByteArray> lines = text.split('\n');
+    for (const QByteArray &line : lines) {
+        if (!haveTotal)
+            haveTotal = kibibyteField(line, QByteArrayLiteral("MemTotal"), &total);
+        if (!haveAvailable)
+            haveAvailable = kibibyteField(line, QByteArrayLiteral("MemAvailable"), &available);
+    }
+    if (!haveTotal || !haveAvailable || total == 0)
+        return false;
+    if (available > total)
+        available = total;
+    status->totalBytes = total;
+    status->availableBytes = available;
+    status->loadPercent = static_cast<quint32>(static_cast<double>(total - available) * 100.0 /
+                                               static_cast<double>(total));
+    return true;
 }
 
 QString memoryUsageText(quint64 totalBytes, quint64 availableBytes)

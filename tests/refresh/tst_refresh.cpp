@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "refresh.h"
+#include "truncate.h"
 
 class tst_Refresh : public QObject
 {
@@ -22,6 +23,8 @@ private slots:
     void drive();
     void systemDriveWalk_data();
     void systemDriveWalk();
+    void compose_data();
+    void compose();
 };
 
 void tst_Refresh::truncation_data()
@@ -241,6 +244,88 @@ void tst_Refresh::systemDriveWalk()
     } else {
         QCOMPARE(usage.text, QStringLiteral("untouched"));
     }
+}
+
+Q_DECLARE_METATYPE(RunningMaxima)
+Q_DECLARE_METATYPE(SensorSnapshot)
+
+void tst_Refresh::compose_data()
+{
+    QTest::addColumn<SensorSnapshot>("snapshot");
+    QTest::addColumn<bool>("fahrenheit");
+    QTest::addColumn<bool>("driveMeasured");
+    QTest::addColumn<RunningMaxima>("before");
+    QTest::addColumn<int>("cpuGauge");
+    QTest::addColumn<int>("gpuGauge");
+    QTest::addColumn<RunningMaxima>("after");
+
+    SensorSnapshot warm;
+    warm.cpuTemperature = 45.9f;
+    warm.gpuTemperature = 50.2f;
+    warm.cpuClock = 3500.75f;
+    warm.gpuClock = 1800.0f;
+    warm.cpuFanSpeed = 1200.0f;
+    warm.cpuPower = 65.5f;
+    warm.gpuPower = std::numeric_limits<float>::quiet_NaN();
+    const RunningMaxima fresh;
+    RunningMaxima raised;
+    raised.cpuClock = 3501;
+    raised.gpuClock = 1801;
+    raised.cpuFan = 1201;
+    raised.gpuFan = 1;
+    raised.cpuPower = 66;
+    raised.gpuPower = 1;
+    RunningMaxima high = raised;
+    high.cpuClock = 5000;
+    high.gpuFan = 2000;
+
+    QTest::newRow("first pass, celsius") << warm << false << true << fresh << 45 << 50 << raised;
+    QTest::newRow("fahrenheit dials") << warm << true << true << fresh << 113 << 122 << raised;
+    QTest::newRow("maxima only rise") << warm << false << true << high << 45 << 50 << high;
+    QTest::newRow("zeros raise to 1")
+        << SensorSnapshot() << false << false << fresh << 0 << 0 << RunningMaxima{1, 1, 1, 1, 1, 1};
+}
+
+void tst_Refresh::compose()
+{
+    QFETCH(SensorSnapshot, snapshot);
+    QFETCH(bool, fahrenheit);
+    QFETCH(bool, driveMeasured);
+    QFETCH(RunningMaxima, before);
+    QFETCH(int, cpuGauge);
+    QFETCH(int, gpuGauge);
+    QFETCH(RunningMaxima, after);
+
+    MemoryStatus memory;
+    memory.loadPercent = 37;
+    memory.totalBytes = 16ull << 30;
+    memory.availableBytes = 10ull << 30;
+    const DriveUsage drive = driveUsage(500ull << 30, 200ull << 30);
+    const RefreshOutcome outcome =
+        composeRefresh(snapshot, fahrenheit, memory, driveMeasured ? &drive : nullptr, before);
+
+    QCOMPARE(outcome.cpuGauge, cpuGauge);
+    QCOMPARE(outcome.gpuGauge, gpuGauge);
+    // The record keeps Celsius and the truncated readings whatever the dials show.
+    const RefreshRecord readings = refreshRecordFromSnapshot(snapshot);
+    QCOMPARE(outcome.record.cpuTemperature, readings.cpuTemperature);
+    QCOMPARE(outcome.record.cpuClock, readings.cpuClock);
+    QCOMPARE(outcome.record.gpuPower, readings.gpuPower);
+    const int maxima[] = {outcome.maxima.cpuClock, outcome.maxima.gpuClock,
+                          outcome.maxima.cpuFan,   outcome.maxima.gpuFan,
+                          outcome.maxima.cpuPower, outcome.maxima.gpuPower};
+    const int expected[] = {after.cpuClock, after.gpuClock, after.cpuFan,
+                            after.gpuFan,   after.cpuPower, after.gpuPower};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(maxima[i], expected[i]);
+
+    QCOMPARE(outcome.record.memoryLoadPercent, 37);
+    QCOMPARE(outcome.record.memoryTotalMiB, 16384);
+    QCOMPARE(outcome.memoryText, QStringLiteral("6.0G/16.0G"));
+    QCOMPARE(outcome.driveMeasured, driveMeasured);
+    QCOMPARE(outcome.record.diskUsedPercent, driveMeasured ? 60 : 0);
+    QCOMPARE(outcome.record.diskTotalGiB, driveMeasured ? 500 : 0);
+    QCOMPARE(outcome.driveText, driveMeasured ? QStringLiteral("300G/500G") : QString());
 }
 
 QTEST_APPLESS_MAIN(tst_Refresh)

@@ -1,9 +1,6 @@
 #include "startuptask.h"
 
-#include "processentry.h"
 #include "schtasks.h"
-
-#include <QMessageBox>
 
 QString startupTaskName(const QString &applicationName, const QString &appId)
 {
@@ -92,15 +89,4 @@ QString autostartFolderFor(const QString &xdgConfigHome, const QString &home)
                              ? xdgConfigHome
                              : home + QStringLiteral("/.config");
     return base + QStringLiteral("/autostart");
-}
-
-void showStartupTaskTip(const QString &text)
-{
-    auto *box =
-        new QMessageBox(QMessageBox::Information, QStringLiteral("Tip"), text, QMessageBox::Ok);
-    box->setDefaultButton(QMessageBox::NoButton);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAttribute(Qt::WA_QuitOnClose, false);
-    box->setModal(false);
-    box->show();
 }

@@ -1,6 +1,6 @@
 #include "systemusage.h"
 
-#include "win32usage.h"
+#include "win32usage_win.h"
 
 #include <QDir>
 #include <QFileInfo>

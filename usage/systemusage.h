@@ -1,34 +1,31 @@
-#ifndef REFRESH_H
-#define REFRESH_H
+#ifndef SYSTEMUSAGE_H
+#define SYSTEMUSAGE_H
 
-// The arithmetic of one display refresh, kept free of widgets so that it can be
-// checked row by row: truncation of the sensor readings, the temperature unit
-// conversions, the running maxima of the bars and the memory and drive texts.
+// Memory and system-drive figures. The queries are implemented per platform
+// (systemusage_linux.cpp, systemusage_win.cpp); the parsers and the figures are shared
+// so that they can be fed captured values.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
 
-#include "devicereport.h"
-#include "getpcinfothread.h"
+struct MemoryStatus
+{
+    quint32 loadPercent = 0; // share of physical memory in use, whole percent
+    quint64 totalBytes = 0;
+    quint64 availableBytes = 0;
+};
 
-// Truncation toward zero that never leaves the range of int: NaN gives 0 and
-// values beyond the range saturate (a plain cast would be undefined).
-qint32 truncateToInt(double value);
+// The platform's memory status; all zero when it cannot be read.
+MemoryStatus queryMemoryStatus();
 
-// The first ten members of the refresh record, truncated from the snapshot; the
-// four measured members are 0.
-RefreshRecord refreshRecordFromSnapshot(const SensorSnapshot &snapshot);
-
-// Integer part of t * 1.8 + 32 and of (t - 32) / 1.8, computed in double precision.
-int celsiusToFahrenheit(int celsius);
-int fahrenheitToCelsius(int fahrenheit);
-
-// One step of a bar's running maximum: at least 1, and one above any value that
-// exceeds it, so a value equal to the maximum does not raise it. Returns the new maximum.
-int raiseRunningMaximum(int maximum, int value);
+// Reads MemTotal and MemAvailable (kB) from the text of /proc/meminfo. The load
+// is the used share (total - available) in whole percent, truncated. False when
+// either field is missing, malformed or out of range; *status is then untouched.
+bool parseMemInfo(const QByteArray &text, MemoryStatus *status);
 
 // "%1G/%2G" with used and total memory in GiB, one decimal each, computed in single
 // precision as the system's memory query would be.
@@ -53,4 +50,9 @@ using DiskSpaceQuery =
     std::function<bool(const QString &path, quint64 *totalBytes, quint64 *freeBytes)>;
 bool findSystemDriveUsage(const QStringList &paths, const DiskSpaceQuery &query, DriveUsage *usage);
 
-#endif // REFRESH_H
+// Usage of the system drive: drive C: on Windows (the first drive in QDir::drives()
+// whose path contains "C" and can be queried), the root file system elsewhere.
+// False when nothing was measured.
+bool querySystemDriveUsage(DriveUsage *usage);
+
+#endif // SYSTEMUSAGE_H

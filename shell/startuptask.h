@@ -6,10 +6,25 @@
 #include <QByteArray>
 #include <QString>
 
-// Registers the program to start at logon with "---StartupByTaskMinWindow", again at
-// every start. Windows: an elevated "schtasks /create". Linux: an XDG autostart entry.
-// A failure prints "Error: <code>" and shows a "Tip" box; start-up goes on.
-void createStartupTask(const AppConfig &config);
+// The argument the logon entry passes: start hidden in the tray.
+inline QString startupByTaskArgument()
+{
+    return QStringLiteral("---StartupByTaskMinWindow");
+}
+
+// What a failed registration asks the user interface to show: a "Tip" box with this
+// text. Modal means start-up waits until it is closed.
+struct StartupTaskOutcome
+{
+    bool failed = false;
+    QString tipText;
+    bool modalTip = false;
+};
+
+// Registers the program to start at logon with startupByTaskArgument(), again at every
+// start. Windows: an elevated "schtasks /create". Linux: an XDG autostart entry.
+// A failure prints "Error: <code>"; the window then shows the outcome's "Tip" box.
+StartupTaskOutcome createStartupTask(const AppConfig &config);
 
 // application name + "StartupTaskOKver---" + appId.
 QString startupTaskName(const QString &applicationName, const QString &appId);
@@ -40,9 +55,5 @@ QString autostartEntryFileName(const QString &taskName);
 // $XDG_CONFIG_HOME/autostart; an unset, empty or relative XDG_CONFIG_HOME means
 // <home>/.config.
 QString autostartFolderFor(const QString &xdgConfigHome, const QString &home);
-
-// The failure box: title "Tip", one Ok button, no default button. Not modal and not
-// quitting the program when closed, so start-up (also a hidden, tray-only start) goes on.
-void showStartupTaskTip(const QString &text);
 
 #endif // STARTUPTASK_H

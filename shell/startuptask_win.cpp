@@ -4,12 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QMessageBox>
 
 #include <cstdio>
 
-void createStartupTask(const AppConfig &config)
+StartupTaskOutcome createStartupTask(const AppConfig &config)
 {
+    StartupTaskOutcome outcome;
     qDebug() << "Create Startup Task -> Start";
     if (config.startupTaskEnabled == 1) {
         const QString taskName = startupTaskName(QCoreApplication::applicationName(), config.appId);
@@ -18,10 +18,12 @@ void createStartupTask(const AppConfig &config)
         unsigned long code = 0;
         if (!launchElevatedSchtasks(systemSchtasksPath(), parameters.toStdWString(), &code)) {
             printf("Error: %d\n", int(code));
-            QMessageBox::information(nullptr, QStringLiteral("Tip"),
-                                     QStringLiteral("ShellExecute error: %1").arg(code),
-                                     QMessageBox::Ok, QMessageBox::NoButton);
+            // Start-up waits until the box is closed.
+            outcome.failed = true;
+            outcome.tipText = QStringLiteral("ShellExecute error: %1").arg(code);
+            outcome.modalTip = true;
         }
     }
     qDebug() << "Create Startup Task -> Over";
+    return outcome;
 }

@@ -5,6 +5,9 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
@@ -55,6 +58,26 @@ int writeWhole(int fd, const QByteArray &bytes)
     return 0;
 }
 
+// The program as the user started it: /usr/bin/quillon when started through that link,
+// where the executable's own path would name the private folder behind it.
+QString startedProgramPath()
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.isEmpty())
+        return program;
+    const QString &first = arguments.constFirst();
+    const QString started = first.contains(QLatin1Char('/'))
+                                ? QDir::cleanPath(QFileInfo(first).absoluteFilePath())
+                                : QStandardPaths::findExecutable(first);
+    const QFileInfo startedInfo(started);
+    // argv[0] is whatever the caller chose: it counts only as a link to this executable.
+    if (started.isEmpty() || !startedInfo.isSymLink() ||
+        startedInfo.canonicalFilePath() != QFileInfo(program).canonicalFilePath())
+        return program;
+    return started;
+}
+
 } // namespace
 
 int writeAutostartEntry(const QString &folder, const QString &fileName, const QByteArray &text)
@@ -90,22 +113,25 @@ QString autostartFolder()
     return autostartFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
 }
 
-void createStartupTask(const AppConfig &config)
+StartupTaskOutcome createStartupTask(const AppConfig &config)
 {
+    StartupTaskOutcome outcome;
     qDebug() << "Create Startup Task -> Start";
     if (config.startupTaskEnabled == 1) {
         const QString taskName = startupTaskName(QCoreApplication::applicationName(), config.appId);
         const QString shownName = config.appName.isEmpty() ? taskName : config.appName;
-        const int error = writeAutostartEntry(
-            autostartFolder(), autostartEntryFileName(taskName),
-            autostartEntryText(shownName, QCoreApplication::applicationFilePath()));
+        const int error = writeAutostartEntry(autostartFolder(), autostartEntryFileName(taskName),
+                                              autostartEntryText(shownName, startedProgramPath()));
         if (error != 0) {
             std::printf("Error: %d\n", error);
             std::fflush(stdout);
-            showStartupTaskTip(QStringLiteral("Autostart entry error: %1 (%2)")
-                                   .arg(error)
-                                   .arg(QString::fromLocal8Bit(std::strerror(error))));
+            // Not modal: a hidden, tray-only start goes on while the box is open.
+            outcome.failed = true;
+            outcome.tipText = QStringLiteral("Autostart entry error: %1 (%2)")
+                                  .arg(error)
+                                  .arg(QString::fromLocal8Bit(std::strerror(error)));
         }
     }
     qDebug() << "Create Startup Task -> Over";
+    return outcome;
 }

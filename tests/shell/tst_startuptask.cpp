@@ -1,5 +1,6 @@
 #include "startuptask.h"
 #include "startuptask_linux.h"
+#include "startuptip.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -253,7 +254,7 @@ void tst_StartupTask::createFailureShowsTip()
     c.startupTaskEnabled = 1;
 
     // Returns at once: the box does not hold start-up.
-    createStartupTask(c);
+    showStartupTaskTip(createStartupTask(c));
 
     QMessageBox *box = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets()) {
