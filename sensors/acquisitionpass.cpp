@@ -1,5 +1,6 @@
 #include "acquisitionpass.h"
 
+#include "journalstream.h"
 #include "labelmatch.h"
 
 #include <QDebug>
@@ -129,8 +130,11 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose)
                 }
             }
         }
-        std::printf("\n");
-        std::fflush(stdout);
+        // In the journal each blank line is an entry of its own, every second per sensor.
+        if (verbose || !standardOutputIsJournal()) {
+            std::printf("\n");
+            std::fflush(stdout);
+        }
     }
 
     if (verbose)

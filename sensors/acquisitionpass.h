@@ -23,7 +23,8 @@ float narrowReading(double value);
 
 // One acquisition pass over every sensor the SDK reports, all entry points of
 // `sdk` set. With `verbose` every accepted reading is printed to standard
-// output and written to the debug log. Returns the pass's snapshot.
+// output and written to the debug log. A blank line follows each sensor, except when
+// standard output is the journal and the pass is not verbose. Returns the pass's snapshot.
 SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose);
 
 #endif // ACQUISITIONPASS_H
