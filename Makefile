@@ -4,7 +4,8 @@ JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE ?= RelWithDebInfo
 
 DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
-                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core
+                libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core \
+                fonts-liberation
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
