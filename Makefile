@@ -7,6 +7,9 @@ DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
                 libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core \
                 fonts-liberation
 
+# What the window test under a headless Wayland compositor needs; it skips without them.
+TEST_PACKAGES := weston qtwayland5
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps deps-win32 configure build run test test-plain test-win32 test-asan test-tsan bench format clean
@@ -56,6 +59,7 @@ run: build
 test: test-plain test-win32 test-asan test-tsan
 
 test-plain: build
+	$(call install-missing,$(TEST_PACKAGES))
 	cd build && ctest --output-on-failure -LE win32 -j $(JOBS)
 
 # Prints every result: the compile verdict per file and each Wine check.
