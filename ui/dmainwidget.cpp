@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include "appconfig.h"
 #include "ddatamanager.h"
@@ -34,10 +35,10 @@ DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique
     ui->label_AppVersion->setText(QStringLiteral("V_1.0.0.01"));
     ui->pushButton_Logo->hide();
     ui->label_CrashTest->hide();
-    // Moves without a button then reach the window, which shows the resize cursor on its band.
-    setMouseTracking(true);
 
     initDeviceNotify();
+    // The native window exists now (the device notification needed its id).
+    windowHandle()->installEventFilter(this);
     initTrayIcon();
     initTheme();
     initTempShowModel();

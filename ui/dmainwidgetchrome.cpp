@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QWindow>
 
 #include "compositorgesture.h"
 #include "windowtray.h"
@@ -114,6 +115,18 @@ void DMainWidget::mouseReleaseEvent(QMouseEvent *event)
         setCursor(Qt::ArrowCursor);
         edgeRegion = EdgeNone;
     }
+}
+
+bool DMainWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    // Such moves go only to the child under the cursor, and children cover the band;
+    // the native window sees every one of them first.
+    if (watched == windowHandle() && event->type() == QEvent::MouseMove && !leftPressed) {
+        const auto *move = static_cast<QMouseEvent *>(event);
+        if (move->buttons() == Qt::NoButton)
+            updateEdgeRegion(move->globalPos());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DMainWidget::updateEdgeRegion(const QPoint &globalPos)

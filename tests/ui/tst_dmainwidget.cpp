@@ -554,6 +554,11 @@ void tst_DMainWidget::edgeRegionByMouse()
     QWindow *handle = window->windowHandle();
     // Without mouse tracking, moves arrive only while a button is held: the right one
     // finds the region, as the left one would start a resize.
+    // A move with no button held finds it too, over whichever child covers the band.
+    QTest::mouseMove(handle, QPoint(600, 300));
+    QTest::mouseMove(handle, pos);
+    QCOMPARE(window->currentEdgeRegion(), region);
+    QCOMPARE(int(window->cursor().shape()), shape);
     QTest::mousePress(handle, Qt::RightButton, {}, QPoint(600, 300));
     QTest::mouseMove(handle, pos);
     QCOMPARE(window->currentEdgeRegion(), region);
