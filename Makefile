@@ -5,7 +5,10 @@ BUILD_TYPE ?= RelWithDebInfo
 
 DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
                 libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core \
-                clang-format
+                clang-format fonts-liberation
+
+# What the window test under a headless Wayland compositor needs; it skips without them.
+TEST_PACKAGES := weston qtwayland5
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -78,6 +81,7 @@ package: build deps-package
 test: format-check test-plain test-win32 test-asan test-tsan test-package
 
 test-plain: build
+	$(call install-missing,$(TEST_PACKAGES))
 	cd build && ctest --output-on-failure -LE win32 -j $(JOBS)
 
 # Prints every result: the compile verdict per file and each Wine check.

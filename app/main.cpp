@@ -35,8 +35,11 @@ int main(int argc, char *argv[])
                      &DMainWidget::onQuitApp);
     if (qEnvironmentVariableIsSet("QUILLON_SCREENSHOT"))
         new WindowPicture(&window, qEnvironmentVariable("QUILLON_SCREENSHOT"));
-    if (startedByTask)
+    // A logon start waits in the tray; with no tray a hidden window could never come back.
+    if (startedByTask && window.hasTrayIcon())
         window.hide();
+    else if (startedByTask)
+        window.showMinimized();
     else
         window.show();
 

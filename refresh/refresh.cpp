@@ -2,6 +2,7 @@
 
 #include "truncate.h"
 
+#include <algorithm>
 #include <limits>
 
 RefreshRecord refreshRecordFromSnapshot(const SensorSnapshot &snapshot)
@@ -30,6 +31,17 @@ int fahrenheitToCelsius(int fahrenheit)
     return truncateToInt((fahrenheit - 32.0) / 1.8);
 }
 
+GaugeScale gaugeScale(bool fahrenheit)
+{
+    return fahrenheit ? GaugeScale{32, 212} : GaugeScale{0, 100};
+}
+
+int pinToGaugeScale(int value, bool fahrenheit)
+{
+    const GaugeScale scale = gaugeScale(fahrenheit);
+    return std::clamp(value, scale.low, scale.high);
+}
+
 int raiseRunningMaximum(int maximum, int value)
 {
     if (maximum < 1)
@@ -47,10 +59,11 @@ RefreshOutcome composeRefresh(const SensorSnapshot &snapshot, bool fahrenheit,
     RefreshRecord &record = outcome.record;
     record = refreshRecordFromSnapshot(snapshot);
 
-    outcome.cpuGauge =
-        fahrenheit ? celsiusToFahrenheit(record.cpuTemperature) : record.cpuTemperature;
-    outcome.gpuGauge =
-        fahrenheit ? celsiusToFahrenheit(record.gpuTemperature) : record.gpuTemperature;
+    const auto gaugeValue = [fahrenheit](int celsius) {
+        return pinToGaugeScale(fahrenheit ? celsiusToFahrenheit(celsius) : celsius, fahrenheit);
+    };
+    outcome.cpuGauge = gaugeValue(record.cpuTemperature);
+    outcome.gpuGauge = gaugeValue(record.gpuTemperature);
 
     RunningMaxima &next = outcome.maxima;
     next.cpuClock = raiseRunningMaximum(maxima.cpuClock, record.cpuClock);

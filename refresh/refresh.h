@@ -19,6 +19,18 @@ RefreshRecord refreshRecordFromSnapshot(const SensorSnapshot &snapshot);
 int celsiusToFahrenheit(int celsius);
 int fahrenheitToCelsius(int fahrenheit);
 
+// The dials' scale in each unit.
+struct GaugeScale
+{
+    int low;
+    int high;
+};
+GaugeScale gaugeScale(bool fahrenheit);
+
+// A dial ignores a value off its scale and would keep showing a cool reading while the
+// part is hot: the value given to it is held at the nearer end instead.
+int pinToGaugeScale(int value, bool fahrenheit);
+
 // One step of a bar's running maximum: at least 1, and one above any value that
 // exceeds it, so a value equal to the maximum does not raise it. Returns the new maximum.
 int raiseRunningMaximum(int maximum, int value);
@@ -39,7 +51,8 @@ struct RefreshOutcome
     // Every number the window shows, and the report's values.
     RefreshRecord record;
     RunningMaxima maxima;
-    // The dials' values, in the unit they show.
+    // The dials' values, in the unit they show, held on the scale; the record keeps the
+    // true temperatures.
     int cpuGauge = 0;
     int gpuGauge = 0;
     QString memoryText;

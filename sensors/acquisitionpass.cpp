@@ -1,5 +1,6 @@
 #include "acquisitionpass.h"
 
+#include "journalstream.h"
 #include "labelmatch.h"
 
 #include <QDebug>
@@ -139,7 +140,8 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose, PassR
                 }
             }
         }
-        if (!record) {
+        // In the journal each blank line is an entry of its own, every second per sensor.
+        if (!record && (verbose || !standardOutputIsJournal())) {
             std::printf("\n");
             std::fflush(stdout);
         }

@@ -44,8 +44,9 @@ struct PassRecord
 
 // One acquisition pass over every sensor the SDK reports, all entry points of
 // `sdk` set. With `verbose` every accepted reading is printed to standard
-// output and written to the debug log. With `record` the pass also fills it,
-// and prints nothing of its own (the caller's output is then its own).
+// output and written to the debug log. A blank line follows each sensor, except when
+// standard output is the journal and the pass is not verbose. With `record` the pass
+// also fills it, and prints nothing of its own (the caller's output is then its own).
 // Returns the pass's snapshot.
 SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose,
                                   PassRecord *record = nullptr);

@@ -56,16 +56,29 @@ Qt::CursorShape cursorShapeFor(EdgeRegion region)
     return Qt::ArrowCursor;
 }
 
+Qt::Edges edgesFor(EdgeRegion region)
+{
+    Qt::Edges edges;
+    if (region == EdgeTop || region == EdgeTopLeft || region == EdgeTopRight)
+        edges |= Qt::TopEdge;
+    if (region == EdgeBottom || region == EdgeBottomLeft || region == EdgeBottomRight)
+        edges |= Qt::BottomEdge;
+    if (region == EdgeLeft || region == EdgeTopLeft || region == EdgeBottomLeft)
+        edges |= Qt::LeftEdge;
+    if (region == EdgeRight || region == EdgeTopRight || region == EdgeBottomRight)
+        edges |= Qt::RightEdge;
+    return edges;
+}
+
 QRect resizedGeometry(const QPoint &topLeft, const QPoint &bottomRight, const QPoint &cursor,
                       EdgeRegion region, int minimumWidth, int minimumHeight)
 {
     QRect rect(topLeft, bottomRight);
-    const bool topEdge = region == EdgeTop || region == EdgeTopLeft || region == EdgeTopRight;
-    const bool bottomEdge =
-        region == EdgeBottom || region == EdgeBottomLeft || region == EdgeBottomRight;
-    const bool leftEdge = region == EdgeLeft || region == EdgeTopLeft || region == EdgeBottomLeft;
-    const bool rightEdge =
-        region == EdgeRight || region == EdgeTopRight || region == EdgeBottomRight;
+    const Qt::Edges edges = edgesFor(region);
+    const bool topEdge = edges.testFlag(Qt::TopEdge);
+    const bool bottomEdge = edges.testFlag(Qt::BottomEdge);
+    const bool leftEdge = edges.testFlag(Qt::LeftEdge);
+    const bool rightEdge = edges.testFlag(Qt::RightEdge);
 
     if (topEdge && bottomRight.y() - cursor.y() > minimumHeight)
         rect.setTop(cursor.y());

@@ -30,6 +30,9 @@ EdgeRegion edgeRegionAt(const QPoint &cursor, const QPoint &topLeft, const QPoin
 
 Qt::CursorShape cursorShapeFor(EdgeRegion region);
 
+// The window edges a compositor's resize of `region` moves; none for EdgeNone.
+Qt::Edges edgesFor(EdgeRegion region);
+
 // The rectangle from `topLeft` to `bottomRight` changed by a drag of `region` to
 // `cursor`. The top and left edges stop where the window would fall to its
 // minimum height or width; the right and bottom edges follow the cursor.

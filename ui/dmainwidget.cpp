@@ -2,14 +2,13 @@
 #include "ui_dmainwidget.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDateTime>
 #include <QDebug>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include "appconfig.h"
 #include "ddatamanager.h"
@@ -38,6 +37,8 @@ DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique
     ui->label_CrashTest->hide();
 
     initDeviceNotify();
+    // The native window exists now (the device notification needed its id).
+    windowHandle()->installEventFilter(this);
     initTrayIcon();
     initTheme();
     initTempShowModel();
@@ -82,7 +83,7 @@ bool DMainWidget::nativeEvent(const QByteArray &eventType, void *message, long *
 void DMainWidget::initTrayIcon()
 {
     tray = new WindowTray(DDataManager::instance()->getAppConfig(), this);
-    connect(tray, &WindowTray::sigOpenRequested, this, &QWidget::showNormal);
+    connect(tray, &WindowTray::sigOpenRequested, this, &DMainWidget::showFromTray);
     connect(tray, &WindowTray::sigExitRequested, this, &DMainWidget::onQuitApp);
     connect(tray, &WindowTray::sigActivated, this, &DMainWidget::iconActivated);
 }
@@ -161,13 +162,12 @@ void DMainWidget::switchTemperatureMode(int mode)
     storeTemperatureMode(mode);
     ui->widget_CpuDashboard->setStrUnit(unit);
     ui->widget_GpuDashboard->setStrUnit(unit);
-    const int low = celsius ? 0 : 32;
-    const int high = celsius ? 100 : 212;
-    ui->widget_CpuDashboard->setRange(low, high);
-    ui->widget_GpuDashboard->setRange(low, high);
+    const GaugeScale scale = gaugeScale(!celsius);
+    ui->widget_CpuDashboard->setRange(scale.low, scale.high);
+    ui->widget_GpuDashboard->setRange(scale.low, scale.high);
     const auto convert = celsius ? fahrenheitToCelsius : celsiusToFahrenheit;
-    lastCpuTemperature = convert(lastCpuTemperature);
-    lastGpuTemperature = convert(lastGpuTemperature);
+    lastCpuTemperature = pinToGaugeScale(convert(lastCpuTemperature), !celsius);
+    lastGpuTemperature = pinToGaugeScale(convert(lastGpuTemperature), !celsius);
     ui->widget_CpuDashboard->setValue(lastCpuTemperature);
     ui->widget_GpuDashboard->setValue(lastGpuTemperature);
     ui->widget_CpuDashboard->updateCurrentValue(mode);
@@ -350,100 +350,4 @@ void DMainWidget::onQuitApp()
     // entry then releases its single-instance segment, which a System V segment would
     // otherwise outlive the process.
     QCoreApplication::exit(0);
-}
-
-void DMainWidget::iconActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
-        showNormal();
-}
-
-void DMainWidget::onHideMainWindowLater()
-{
-    hide();
-}
-
-void DMainWidget::on_pushButton_Close_clicked()
-{
-    hide();
-}
-
-void DMainWidget::on_pushButton_Min_clicked()
-{
-    showMinimized();
-}
-
-void DMainWidget::on_pushButton_Max_clicked()
-{
-    if (isMaximized() || isFullScreen()) {
-        showNormal();
-        setCursor(Qt::ArrowCursor);
-    } else {
-        showMaximized();
-    }
-}
-
-void DMainWidget::on_pushButton_Setting_clicked() {}
-
-// The logo button stays hidden for the whole run; the slot exists for the form's
-// connection by name and has nothing to open.
-void DMainWidget::on_pushButton_Logo_clicked() {}
-
-void DMainWidget::mousePressEvent(QMouseEvent *event)
-{
-    dragging = false;
-    if (event->button() == Qt::LeftButton) {
-        leftPressed = true;
-        if (ui->frame_4->geometry().contains(event->pos())) {
-            dragOffset = event->globalPos() - frameGeometry().topLeft();
-            event->accept();
-            dragging = true;
-        }
-    } else if (event->button() != Qt::RightButton) {
-        QWidget::mousePressEvent(event);
-    }
-}
-
-void DMainWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    const QPoint cursor = event->globalPos();
-    const bool maximised = isMaximized() || isFullScreen();
-    if (!leftPressed) {
-        updateEdgeRegion(cursor);
-    } else if (!dragging && !maximised) {
-        const QPoint topLeft = mapToGlobal(rect().topLeft());
-        const QPoint bottomRight = mapToGlobal(rect().bottomRight());
-        setGeometry(resizedGeometry(topLeft, bottomRight, cursor, edgeRegion, minimumWidth(),
-                                    minimumHeight()));
-    } else if (dragging && !maximised) {
-        move(cursor - dragOffset);
-        event->accept();
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void DMainWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    leftPressed = false;
-    dragging = false;
-    if (edgeRegion != EdgeNone) {
-        releaseMouse();
-        setCursor(Qt::ArrowCursor);
-        edgeRegion = EdgeNone;
-    }
-}
-
-void DMainWidget::updateEdgeRegion(const QPoint &globalPos)
-{
-    edgeRegion =
-        edgeRegionAt(globalPos, mapToGlobal(rect().topLeft()), mapToGlobal(rect().bottomRight()));
-    setCursor(cursorShapeFor(edgeRegion));
-}
-
-void DMainWidget::closeEvent(QCloseEvent *event)
-{
-    tray->hideIcon();
-    QWidget::closeEvent(event);
 }

@@ -67,6 +67,8 @@ public:
     MainHidInterFace *deviceLink() const { return hidInterface.get(); }
     getPcInfoThread *acquisitionThread() const { return pcInfoThread.get(); }
     QMenu *trayContextMenu() const;
+    // Whether hiding leaves a way back (the tray icon); otherwise the window minimises.
+    bool hasTrayIcon() const;
     EdgeRegion currentEdgeRegion() const { return edgeRegion; }
     bool isDraggingTitle() const { return dragging; }
     bool isLeftButtonHeld() const { return leftPressed; }
@@ -98,6 +100,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Moves with no button held, for the resize cursor on the edge band.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
 
 private slots:
@@ -129,6 +133,7 @@ private:
     void showRefresh(const RefreshOutcome &outcome);
     void closeDeviceLink();
     void updateEdgeRegion(const QPoint &globalPos);
+    void showFromTray();
 
     std::unique_ptr<Ui::DMainWidget> ui;
     QWidget *initOverlay = nullptr;

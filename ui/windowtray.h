@@ -18,6 +18,8 @@ public:
 
     QMenu *menu() const { return trayMenu; }
     void hideIcon();
+    // Whether the icon exists: without it a hidden window could never be found again.
+    bool hasIcon() const { return trayIcon != nullptr; }
 
 signals:
     void sigOpenRequested();

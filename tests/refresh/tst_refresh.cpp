@@ -92,17 +92,21 @@ void tst_Refresh::temperatureConversion_data()
     QTest::addColumn<int>("celsius");
     QTest::addColumn<int>("fahrenheit");
     QTest::addColumn<int>("celsiusBack");
-    QTest::newRow("45 C") << 45 << 113 << 45;
-    QTest::newRow("freezing") << 0 << 32 << 0;
-    QTest::newRow("boiling") << 100 << 212 << 100;
-    QTest::newRow("negative") << -40 << -40 << -40;
-    QTest::newRow("fraction truncated") << 37 << 98 << 36; // 98.6 F, then 36.66 C
+    // What a dial is given for that reading, in each unit: always on its scale.
+    QTest::addColumn<int>("celsiusGauge");
+    QTest::addColumn<int>("fahrenheitGauge");
+    const int intMax = std::numeric_limits<int>::max();
+    const int intMin = std::numeric_limits<int>::min();
+    QTest::newRow("45 C") << 45 << 113 << 45 << 45 << 113;
+    QTest::newRow("freezing") << 0 << 32 << 0 << 0 << 32;
+    QTest::newRow("boiling") << 100 << 212 << 100 << 100 << 212;
+    QTest::newRow("negative") << -40 << -40 << -40 << 0 << 32;
+    QTest::newRow("fraction truncated") << 37 << 98 << 36 << 37 << 98; // 98.6 F, then 36.66 C
+    QTest::newRow("105 C pinned at the top") << 105 << 221 << 105 << 100 << 212;
     QTest::newRow("int max saturates")
-        << std::numeric_limits<int>::max() << std::numeric_limits<int>::max()
-        << 1193046452; // (INT_MAX - 32) / 1.8
+        << intMax << intMax << 1193046452 << 100 << 212; // (INT_MAX - 32) / 1.8
     QTest::newRow("int min saturates")
-        << std::numeric_limits<int>::min() << std::numeric_limits<int>::min()
-        << -1193046488; // (INT_MIN - 32) / 1.8
+        << intMin << intMin << -1193046488 << 0 << 32; // (INT_MIN - 32) / 1.8
 }
 
 void tst_Refresh::temperatureConversion()
@@ -110,8 +114,25 @@ void tst_Refresh::temperatureConversion()
     QFETCH(int, celsius);
     QFETCH(int, fahrenheit);
     QFETCH(int, celsiusBack);
+    QFETCH(int, celsiusGauge);
+    QFETCH(int, fahrenheitGauge);
     QCOMPARE(celsiusToFahrenheit(celsius), fahrenheit);
     QCOMPARE(fahrenheitToCelsius(fahrenheit), celsiusBack);
+
+    SensorSnapshot snapshot;
+    snapshot.cpuTemperature = float(celsius);
+    snapshot.gpuTemperature = float(celsius);
+    const int recorded = truncateToInt(snapshot.cpuTemperature);
+    for (const bool inFahrenheit : {false, true}) {
+        const RefreshOutcome outcome =
+            composeRefresh(snapshot, inFahrenheit, MemoryStatus(), nullptr, RunningMaxima());
+        const int gauge = inFahrenheit ? fahrenheitGauge : celsiusGauge;
+        QCOMPARE(outcome.cpuGauge, gauge);
+        QCOMPARE(outcome.gpuGauge, gauge);
+        // The device report is built from the true reading.
+        QCOMPARE(outcome.record.cpuTemperature, recorded);
+        QCOMPARE(outcome.record.gpuTemperature, recorded);
+    }
 }
 
 void tst_Refresh::runningMaximum_data()

@@ -2,6 +2,7 @@
 
 #include "acquisitionpass.h"
 #include "capture.h"
+#include "journalstream.h"
 
 #include <QtTest>
 
@@ -96,6 +97,8 @@ private slots:
     void passStartsFromZero();
     void boundedSensorCount_data();
     void boundedSensorCount();
+    void journalStream_data();
+    void journalStream();
 };
 
 void tst_acquisitionPass::acceptance_data()
@@ -241,6 +244,32 @@ void tst_acquisitionPass::boundedSensorCount()
     QFETCH(int, reported);
     QFETCH(int, used);
     QCOMPARE(::boundedSensorCount(reported), used);
+}
+
+void tst_acquisitionPass::journalStream_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("journal");
+    // Standard output here is device 2049, inode 123456.
+    QTest::newRow("same stream") << QByteArray("2049:123456") << true;
+    QTest::newRow("another inode") << QByteArray("2049:123457") << false;
+    QTest::newRow("another device") << QByteArray("8:123456") << false;
+    QTest::newRow("prefix of the inode") << QByteArray("2049:12345") << false;
+    QTest::newRow("trailing text") << QByteArray("2049:123456x") << false;
+    QTest::newRow("no colon") << QByteArray("2049123456") << false;
+    QTest::newRow("empty device") << QByteArray(":123456") << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+    QTest::newRow("sign") << QByteArray("+2049:123456") << false;
+    QTest::newRow("overflow wraps to the inode")
+        << QByteArray("2049:18446744073709675072") << false; // 2^64 + 123456
+}
+
+void tst_acquisitionPass::journalStream()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(bool, journal);
+    QCOMPARE(journalStreamNames(value.constData(), 2049, 123456), journal);
+    QVERIFY(!journalStreamNames(nullptr, 2049, 123456));
 }
 
 QUILLON_CAPTURING_TEST_MAIN(tst_acquisitionPass)

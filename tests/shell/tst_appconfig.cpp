@@ -238,7 +238,7 @@ void tst_AppConfig::shippedConfiguration()
           c.progressBarDefColor, c.mainColor, c.mainBgColor, c.borderColor, c.roundBorderColor,
           c.roundPointerColor, c.roundTextColor, c.dataValueTextColor})
         QVERIFY2(rgb.match(colour).hasMatch(), qPrintable(colour));
-    QCOMPARE(c.textFont, QStringLiteral("DejaVu Sans"));
+    QCOMPARE(c.textFont, QStringLiteral("Liberation Sans"));
     QVERIFY(c.leftTopShowModel >= 0 && c.leftTopShowModel <= 3);
 }
 

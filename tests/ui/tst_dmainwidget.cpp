@@ -86,7 +86,7 @@ private slots:
     void resizeByMouse();
     void dragTitle_data();
     void dragTitle();
-    void closeHides();
+    void closeWithoutTray();
     void trayActivation_data();
     void trayActivation();
 
@@ -327,10 +327,12 @@ void tst_DMainWidget::gaugeTemperatures_data()
     QTest::addColumn<int>("gpuGauge");
     QTest::newRow("celsius truncated") << false << QList<float>{45.9f} << 45 << 50;
     QTest::newRow("fahrenheit 45.9") << true << QList<float>{45.9f} << 113 << 122;
-    QTest::newRow("105 C is off the scale")
-        << false << QList<float>{45.0f, 105.0f} << 45 << 50; // GPU 110 also refused
+    // Off the scale a dial shows its nearer end, never the last value in range.
+    QTest::newRow("105 C pinned at the top")
+        << false << QList<float>{45.0f, 105.0f} << 100 << 100; // GPU 110 too
+    QTest::newRow("105 C in fahrenheit") << true << QList<float>{105.0f} << 212 << 212;
     QTest::newRow("0 C in fahrenheit") << true << QList<float>{0.0f, 45.0f} << 113 << 122;
-    QTest::newRow("huge reading") << false << QList<float>{30.0f, 1e30f} << 30 << 35;
+    QTest::newRow("huge reading") << false << QList<float>{30.0f, 1e30f} << 100 << 100;
 }
 
 void tst_DMainWidget::gaugeTemperatures()
@@ -552,6 +554,11 @@ void tst_DMainWidget::edgeRegionByMouse()
     QWindow *handle = window->windowHandle();
     // Without mouse tracking, moves arrive only while a button is held: the right one
     // finds the region, as the left one would start a resize.
+    // A move with no button held finds it too, over whichever child covers the band.
+    QTest::mouseMove(handle, QPoint(600, 300));
+    QTest::mouseMove(handle, pos);
+    QCOMPARE(window->currentEdgeRegion(), region);
+    QCOMPARE(int(window->cursor().shape()), shape);
     QTest::mousePress(handle, Qt::RightButton, {}, QPoint(600, 300));
     QTest::mouseMove(handle, pos);
     QCOMPARE(window->currentEdgeRegion(), region);
@@ -571,15 +578,23 @@ void tst_DMainWidget::resizeByMouse_data()
     QTest::addColumn<QPoint>("edge");      // local point that selects the region
     QTest::addColumn<QPoint>("target");    // global cursor position of the drag
     QTest::addColumn<QString>("expected"); // which rule applies
+    QTest::addColumn<bool>("pressOnly");   // no move finds the region before the press
     // Window at (100, 100) 1200 x 596: global right 1299, bottom 695.
-    QTest::newRow("left outward") << QPoint(1, 300) << QPoint(60, 400) << "left";
-    QTest::newRow("left beyond minimum width") << QPoint(1, 300) << QPoint(1290, 400) << "left";
-    QTest::newRow("top outward") << QPoint(600, 1) << QPoint(700, 40) << "top";
-    QTest::newRow("top beyond minimum height") << QPoint(600, 1) << QPoint(700, 690) << "top";
-    QTest::newRow("right") << QPoint(1198, 300) << QPoint(1400, 300) << "right";
-    QTest::newRow("bottom") << QPoint(600, 594) << QPoint(600, 800) << "bottom";
-    QTest::newRow("top-left") << QPoint(1, 1) << QPoint(50, 60) << "top-left";
-    QTest::newRow("none") << QPoint(600, 300) << QPoint(650, 350) << "none";
+    QTest::newRow("left outward") << QPoint(1, 300) << QPoint(60, 400) << "left" << false;
+    QTest::newRow("left beyond minimum width")
+        << QPoint(1, 300) << QPoint(1290, 400) << "left" << false;
+    QTest::newRow("top outward") << QPoint(600, 1) << QPoint(700, 40) << "top" << false;
+    QTest::newRow("top beyond minimum height")
+        << QPoint(600, 1) << QPoint(700, 690) << "top" << false;
+    QTest::newRow("right") << QPoint(1198, 300) << QPoint(1400, 300) << "right" << false;
+    QTest::newRow("bottom") << QPoint(600, 594) << QPoint(600, 800) << "bottom" << false;
+    QTest::newRow("top-left") << QPoint(1, 1) << QPoint(50, 60) << "top-left" << false;
+    QTest::newRow("none") << QPoint(600, 300) << QPoint(650, 350) << "none" << false;
+    QTest::newRow("bottom-right by the press alone")
+        << QPoint(1197, 593) << QPoint(1400, 800) << "bottom-right" << true;
+    QTest::newRow("left by the press alone") << QPoint(2, 300) << QPoint(60, 400) << "left" << true;
+    QTest::newRow("title band top edge resizes")
+        << QPoint(600, 0) << QPoint(700, 40) << "top" << true;
 }
 
 void tst_DMainWidget::resizeByMouse()
@@ -587,6 +602,7 @@ void tst_DMainWidget::resizeByMouse()
     QFETCH(QPoint, edge);
     QFETCH(QPoint, target);
     QFETCH(QString, expected);
+    QFETCH(bool, pressOnly);
     auto window = shownWindow();
     QVERIFY(window);
     QWindow *handle = window->windowHandle();
@@ -595,9 +611,11 @@ void tst_DMainWidget::resizeByMouse()
     const QRect before(100, 100, 1200, 596);
     QCOMPARE(window->geometry(), before);
 
-    QTest::mousePress(handle, Qt::RightButton, {}, QPoint(600, 300));
-    QTest::mouseMove(handle, edge);
-    QTest::mouseRelease(handle, Qt::RightButton, {}, edge);
+    if (!pressOnly) {
+        QTest::mousePress(handle, Qt::RightButton, {}, QPoint(600, 300));
+        QTest::mouseMove(handle, edge);
+        QTest::mouseRelease(handle, Qt::RightButton, {}, edge);
+    }
     QTest::mousePress(handle, Qt::LeftButton, {}, edge);
     QTest::mouseMove(handle, target - before.topLeft());
 
@@ -610,9 +628,9 @@ void tst_DMainWidget::resizeByMouse()
         if (before.bottom() - target.y() > minHeight)
             want.setTop(target.y());
     }
-    if (expected == QLatin1String("right"))
+    if (expected == QLatin1String("right") || expected == QLatin1String("bottom-right"))
         want.setWidth(target.x() - before.left());
-    if (expected == QLatin1String("bottom"))
+    if (expected == QLatin1String("bottom") || expected == QLatin1String("bottom-right"))
         want.setHeight(target.y() - before.top());
     QTRY_COMPARE(window->geometry(), want);
     // Moving the left or top edge never moves the opposite one.
@@ -654,12 +672,16 @@ void tst_DMainWidget::dragTitle()
     QVERIFY(!window->isLeftButtonHeld());
 }
 
-void tst_DMainWidget::closeHides()
+void tst_DMainWidget::closeWithoutTray()
 {
     auto window = shownWindow();
     QVERIFY(window);
+    // The offscreen platform has no tray: hidden, the window could never come back.
+    QVERIFY(!window->hasTrayIcon());
     window->findChild<QPushButton *>(QStringLiteral("pushButton_Close"))->click();
-    QVERIFY(window->isHidden());
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isMinimized());
+    window->onHideMainWindowLater();
     window->onHideMainWindowLater();
     QVERIFY(window->isHidden());
 }

@@ -1,0 +1,7 @@
+#include "journalstream.h"
+
+// There is no systemd journal here.
+bool standardOutputIsJournal()
+{
+    return false;
+}
