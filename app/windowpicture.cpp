@@ -5,11 +5,11 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSaveFile>
 
 WindowPicture::WindowPicture(DMainWidget *window, const QString &path)
     : QObject(window), window(window), path(path)
@@ -37,8 +37,9 @@ void WindowPicture::save()
     QDir().mkpath(QFileInfo(path).absolutePath());
     window->grab().save(path, "PNG");
 
-    QFile values(path + QStringLiteral(".values"));
-    if (!values.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Whole or not at all: a watcher may read the file the moment it exists.
+    QSaveFile values(path + QStringLiteral(".values"));
+    if (!values.open(QIODevice::WriteOnly))
         return;
     QString text;
     const QList<QLabel *> labels = window->findChildren<QLabel *>();
@@ -62,5 +63,6 @@ void WindowPicture::save()
     text += QStringLiteral("radioButton_Model02=") +
             QString::number(fahrenheit && fahrenheit->isChecked()) + QLatin1Char('\n');
     values.write(text.toUtf8());
+    values.commit();
     qDebug() << "Window picture saved:" << path;
 }

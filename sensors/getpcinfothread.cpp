@@ -61,8 +61,13 @@ void getPcInfoThread::stopLoop()
         runFlag = false;
     }
     loopWake.notify_all();
-    if (QThread::currentThread() != this)
+    if (QThread::currentThread() != this) {
         wait();
+        // The loop's last look at its state under the lock now happens before whatever
+        // follows, the object's deletion included, in terms the sanitizer also sees
+        // (QThread::wait is invisible to it).
+        std::lock_guard<std::mutex> lock(loopMutex);
+    }
 }
 
 void getPcInfoThread::run()
