@@ -256,7 +256,7 @@ double GaugeArc::drawnFraction() const
 
 double GaugeArc::pointerRotation() const
 {
-    const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+    const double span = gaugeSpan(startAngle, endAngle);
     const double rotation = span / (maxValue - minValue) * (currentValue - minValue);
     return boundedForDrawing(rotation, kMaxRotationDegrees);
 }
@@ -311,7 +311,7 @@ void GaugeArc::drawArc(QPainter *painter)
     painter->setPen(pen);
     painter->setBrush(Qt::NoBrush);
 
-    const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+    const double span = gaugeSpan(startAngle, endAngle);
     const GaugeArcAngles angles = gaugeArcAngles(startAngle, span, drawnFraction());
 
     for (const double radius : {98.0, 90.0}) {
@@ -330,7 +330,7 @@ void GaugeArc::drawScale(QPainter *painter)
 
     const qint64 steps = static_cast<qint64>(scaleMajor) * scaleMinor;
     if (scaleMajor >= 1 && scaleMinor >= 1 && steps <= kMaxTicks) {
-        const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+        const double span = gaugeSpan(startAngle, endAngle);
         const double angleStep = span / static_cast<double>(steps);
         QPen pen = painter->pen();
         pen.setCapStyle(Qt::RoundCap);
@@ -356,7 +356,7 @@ void GaugeArc::drawScaleNum(QPainter *painter)
     painter->setPen(scaleNumColor);
 
     if (scaleMajor >= 1 && scaleMajor <= kMaxScaleNumbers) {
-        const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+        const double span = gaugeSpan(startAngle, endAngle);
         const double startRad = (270.0 - startAngle) * kDegreesToRadians;
         const double deltaRad = (span / scaleMajor) * kDegreesToRadians;
         const QFontMetrics metrics = fontMetrics();
