@@ -8,7 +8,7 @@ DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps deps-win32 configure build run test test-plain test-win32 test-asan test-tsan bench format clean
+.PHONY: all deps deps-win32 deps-measure configure build run test test-plain test-win32 test-asan test-tsan bench format clean
 
 all: build
 
@@ -35,6 +35,11 @@ deps:
 
 deps-win32:
 	$(call install-missing,$(WIN32_PACKAGES))
+
+# tools/measure_idle.sh on a private X display, beside conky.
+MEASURE_PACKAGES := xvfb conky-std
+deps-measure:
+	$(call install-missing,$(MEASURE_PACKAGES))
 
 configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK)
