@@ -109,7 +109,7 @@ double swing(Kind kind)
         return kOffsets[now.tv_sec % 4];
     }
 #else
-    (void)kind;
+    static_cast<void>(kind);
 #endif
     return 0.0;
 }
