@@ -264,6 +264,7 @@ void GaugeArc::updateValue()
         return;
     }
 
+    const double drawnBefore = currentValue;
     if (!reverse) {
         if (currentValue >= value) {
             timer->stop();
@@ -289,7 +290,10 @@ void GaugeArc::updateValue()
             }
         }
     }
-    update();
+    // The stopping tick moves nothing, so it has nothing to repaint.
+    if (currentValue != drawnBefore) {
+        update();
+    }
 }
 
 double GaugeArc::pointerRotation() const
