@@ -12,7 +12,7 @@ TEST_PACKAGES := weston qtwayland5
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps deps-win32 deps-package configure build run package test test-plain test-win32 test-asan test-tsan test-package bench format format-check clean
+.PHONY: all deps deps-win32 deps-package deps-measure configure build run package test test-plain test-win32 test-asan test-tsan test-package bench format format-check clean
 
 all: build
 
@@ -52,6 +52,11 @@ deps-package:
 # hardening=+all.
 HARDENING_CXXFLAGS := -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wformat -Werror=format-security
 HARDENING_LDFLAGS  := -Wl,-z,relro -Wl,-z,now
+
+# tools/measure_idle.sh on a private X display, beside conky.
+MEASURE_PACKAGES := xvfb conky-std
+deps-measure:
+	$(call install-missing,$(MEASURE_PACKAGES))
 
 configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLON_WIN32_CHECK=$(QUILLON_WIN32_CHECK) \

@@ -14,6 +14,7 @@ int main(int argc, char *argv[])
 {
     // Only honoured when set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets, true);
     QApplication app(argc, argv);
 
     SingleInstanceGuard guard(singleInstanceKey());

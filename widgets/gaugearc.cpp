@@ -4,10 +4,14 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QMoveEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
 #include <QTimer>
+
+#include <QVector>
 
 #include <cmath>
 
@@ -37,8 +41,10 @@ GaugeArc::GaugeArc(QWidget *parent)
       arcColor(21, 134, 200), scaleColor(25, 141, 205), scaleNumColor(100, 176, 221),
       pointerColor(255, 107, 107), textColor(76, 255, 50), strUnit(QStringLiteral("℃")),
       strExplainText(QStringLiteral("Explain")), pointerStyle(PointerStyle_Indicator),
-      reverse(false), currentValue(0.0), timer(new QTimer(this))
+      reverse(false), currentValue(0.0), timer(new QTimer(this)), staticLayerStale(true),
+      staticLayerDrawCount(0)
 {
+    setAttribute(Qt::WA_OpaquePaintEvent, parent != nullptr);
     timer->setInterval(10);
     connect(timer, &QTimer::timeout, this, &GaugeArc::updateValue);
     setFont(QFont(QStringLiteral("Arial"), 7));
@@ -60,7 +66,7 @@ void GaugeArc::setRange(double minValue, double maxValue)
     }
     this->minValue = minValue;
     this->maxValue = maxValue;
-    update();
+    restyle();
 
     // A target left outside the new scale moves to its nearest end, exactly as if
     // setValue had been given that end, so the pointer never rests off the dial.
@@ -106,7 +112,11 @@ void GaugeArc::applyTarget(double target)
     value = target;
     emit valueChanged(value);
 
-    if (!animation) {
+    const bool unseen = nobodyLooks();
+    if (unseen) {
+        timer->stop();
+    }
+    if (!animation || unseen) {
         currentValue = value;
         update();
     } else {
@@ -114,36 +124,60 @@ void GaugeArc::applyTarget(double target)
     }
 }
 
+void GaugeArc::restyle()
+{
+    staticLayerStale = true;
+    update();
+}
+
+bool GaugeArc::nobodyLooks() const
+{
+    if (window()->isMinimized()) {
+        return true;
+    }
+    if (isVisible()) {
+        return false;
+    }
+    // Hidden by someone, the dial itself or a widget above it. A dial never shown nor
+    // hidden is only drawn on request (render, grab) and keeps its animation.
+    for (const QWidget *w = this; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void GaugeArc::setPrecision(int precision)
 {
     if (precision <= 3) {
         this->precision = precision;
-        update();
+        restyle();
     }
 }
 
 void GaugeArc::setScaleMajor(int scaleMajor)
 {
     this->scaleMajor = scaleMajor;
-    update();
+    restyle();
 }
 
 void GaugeArc::setScaleMinor(int scaleMinor)
 {
     this->scaleMinor = scaleMinor;
-    update();
+    restyle();
 }
 
 void GaugeArc::setStartAngle(int startAngle)
 {
     this->startAngle = startAngle;
-    update();
+    restyle();
 }
 
 void GaugeArc::setEndAngle(int endAngle)
 {
     this->endAngle = endAngle;
-    update();
+    restyle();
 }
 
 void GaugeArc::setAnimation(bool animation)
@@ -161,19 +195,19 @@ void GaugeArc::setAnimationStep(double animationStep)
 void GaugeArc::setArcColor(QColor arcColor)
 {
     this->arcColor = arcColor;
-    update();
+    restyle();
 }
 
 void GaugeArc::setScaleColor(QColor scaleColor)
 {
     this->scaleColor = scaleColor;
-    update();
+    restyle();
 }
 
 void GaugeArc::setScaleNumColor(QColor scaleNumColor)
 {
     this->scaleNumColor = scaleNumColor;
-    update();
+    restyle();
 }
 
 void GaugeArc::setPointerColor(QColor pointerColor)
@@ -221,6 +255,16 @@ void GaugeArc::updateValue()
     // such a run ends at once on its target.
     const bool usableStep = animationStep > 0.0 && std::isfinite(animationStep);
 
+    // Hidden or minimised while running: the run ends on its target, so the dial
+    // shows it when it is seen again.
+    if (nobodyLooks()) {
+        currentValue = value;
+        timer->stop();
+        update();
+        return;
+    }
+
+    const double drawnBefore = currentValue;
     if (!reverse) {
         if (currentValue >= value) {
             timer->stop();
@@ -246,17 +290,15 @@ void GaugeArc::updateValue()
             }
         }
     }
-    update();
-}
-
-double GaugeArc::drawnFraction() const
-{
-    return (currentValue - minValue) / (maxValue - minValue);
+    // The stopping tick moves nothing, so it has nothing to repaint.
+    if (currentValue != drawnBefore) {
+        update();
+    }
 }
 
 double GaugeArc::pointerRotation() const
 {
-    const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+    const double span = gaugeSpan(startAngle, endAngle);
     const double rotation = span / (maxValue - minValue) * (currentValue - minValue);
     return boundedForDrawing(rotation, kMaxRotationDegrees);
 }
@@ -271,13 +313,18 @@ void GaugeArc::paintEvent(QPaintEvent *)
     }
 
     QPainter painter(this);
+    // The resolution of what is painted on: the screen's, or that of a render target.
+    const QPaintDevice *target =
+        painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    const qreal ratio = target ? target->devicePixelRatioF() : devicePixelRatioF();
+    if (staticLayerStale || staticLayer.devicePixelRatio() != ratio ||
+        staticLayer.size() != (QSizeF(size()) * ratio).toSize()) {
+        drawStaticLayer(ratio);
+    }
+    painter.drawImage(0, 0, staticLayer);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     painter.translate(width / 2, height / 2);
     painter.scale(side / 200.0, side / 200.0);
-
-    drawArc(&painter);
-    drawScale(&painter);
-    drawScaleNum(&painter);
 
     switch (pointerStyle) {
     case PointerStyle_Circle:
@@ -302,6 +349,78 @@ void GaugeArc::paintEvent(QPaintEvent *)
     drawValue(&painter);
 }
 
+void GaugeArc::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ParentChange:
+        setAttribute(Qt::WA_OpaquePaintEvent, parentWidget() != nullptr);
+        staticLayerStale = true;
+        break;
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+        // The numbers' font, or the parents' backgrounds held in the image.
+        staticLayerStale = true;
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
+}
+
+void GaugeArc::moveEvent(QMoveEvent *event)
+{
+    if (testAttribute(Qt::WA_OpaquePaintEvent)) {
+        staticLayerStale = true;
+    }
+    QWidget::moveEvent(event);
+}
+
+void GaugeArc::drawStaticLayer(qreal ratio)
+{
+    const bool opaque = testAttribute(Qt::WA_OpaquePaintEvent);
+    staticLayer = QImage((QSizeF(size()) * ratio).toSize(),
+                         opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    staticLayer.setDevicePixelRatio(ratio);
+    // Fonts resolve at the widget's resolution, as when it paints itself.
+    staticLayer.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+    staticLayer.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    staticLayer.fill(Qt::transparent);
+    staticLayerStale = false;
+    ++staticLayerDrawCount;
+
+    const int side = qMin(width(), height());
+    if (staticLayer.isNull() || side <= 0) {
+        return;
+    }
+    QPainter painter(&staticLayer);
+    if (opaque) {
+        drawParentsBeneath(&painter);
+    }
+    painter.setFont(font());
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.translate(width() / 2, height() / 2);
+    painter.scale(side / 200.0, side / 200.0);
+    drawArc(&painter);
+    drawScale(&painter);
+    drawScaleNum(&painter);
+}
+
+void GaugeArc::drawParentsBeneath(QPainter *painter)
+{
+    // What the backing store would show under the dial: each widget above it paints
+    // its own part (no children, so not this dial), the window first.
+    QVector<QWidget *> above;
+    for (QWidget *w = parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        above.prepend(w);
+    }
+    for (QWidget *w : qAsConst(above)) {
+        const QRegion here(QRect(mapTo(w, QPoint(0, 0)), size()));
+        w->render(painter, QPoint(), here,
+                  w->isWindow() ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
+    }
+}
+
 void GaugeArc::drawArc(QPainter *painter)
 {
     painter->save();
@@ -311,13 +430,12 @@ void GaugeArc::drawArc(QPainter *painter)
     painter->setPen(pen);
     painter->setBrush(Qt::NoBrush);
 
-    const double span = 360.0 - startAngle - static_cast<double>(endAngle);
-    const GaugeArcAngles angles = gaugeArcAngles(startAngle, span, drawnFraction());
-
+    // Both parts of the split share the pen, so one stroke over the whole scale
+    // looks the same and does not move with the drawn value.
+    const GaugeArcAngles whole = gaugeArcAngles(startAngle, gaugeSpan(startAngle, endAngle), 0.0);
     for (const double radius : {98.0, 90.0}) {
         const QRectF rect(-radius, -radius, radius * 2, radius * 2);
-        painter->drawArc(rect, angles.currentStart, angles.currentSpan);
-        painter->drawArc(rect, angles.restStart, angles.restSpan);
+        painter->drawArc(rect, whole.restStart, whole.restSpan);
     }
     painter->restore();
 }
@@ -330,7 +448,7 @@ void GaugeArc::drawScale(QPainter *painter)
 
     const qint64 steps = static_cast<qint64>(scaleMajor) * scaleMinor;
     if (scaleMajor >= 1 && scaleMinor >= 1 && steps <= kMaxTicks) {
-        const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+        const double span = gaugeSpan(startAngle, endAngle);
         const double angleStep = span / static_cast<double>(steps);
         QPen pen = painter->pen();
         pen.setCapStyle(Qt::RoundCap);
@@ -356,7 +474,7 @@ void GaugeArc::drawScaleNum(QPainter *painter)
     painter->setPen(scaleNumColor);
 
     if (scaleMajor >= 1 && scaleMajor <= kMaxScaleNumbers) {
-        const double span = 360.0 - startAngle - static_cast<double>(endAngle);
+        const double span = gaugeSpan(startAngle, endAngle);
         const double startRad = (270.0 - startAngle) * kDegreesToRadians;
         const double deltaRad = (span / scaleMajor) * kDegreesToRadians;
         const QFontMetrics metrics = fontMetrics();

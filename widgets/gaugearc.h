@@ -2,6 +2,7 @@
 #define GAUGEARC_H
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -10,7 +11,13 @@ class QTimer;
 // A dial: a clockwise scale with ticks and numbers, a pointer, a hub, and the
 // drawn value with its unit above a caption. Painted in a 200 × 200 logical
 // square that is scaled to the smaller side of the widget. Driven only through
-// its slots; with animation on, the pointer moves in steps every 10 ms.
+// its slots; with animation on, the pointer moves in steps every 10 ms, except while
+// nobody can see it: then the pointer goes straight to its target.
+//
+// The layers that do not follow the drawn value (the arcs, the ticks, the numbers)
+// are drawn once into an image at the device pixel ratio and copied on each repaint.
+// Inside a parent the image also holds what the parents paint beneath the dial, so
+// a repaint covers the whole rectangle and the parents are not repainted under it.
 class GaugeArc : public QWidget
 {
     Q_OBJECT
@@ -67,6 +74,9 @@ public:
     PointerStyle getPointerStyle() const { return pointerStyle; }
     // The value being drawn; it trails the target while an animation runs.
     double getCurrentValue() const { return currentValue; }
+    // How many times the unmoving layers have been drawn: once, and again after each
+    // change of look, size or background.
+    int staticLayerDraws() const { return staticLayerDrawCount; }
 
 signals:
     void valueChanged(double value);
@@ -101,9 +111,15 @@ private slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void applyTarget(double target);
+    void restyle();
+    bool nobodyLooks() const;
+    void drawStaticLayer(qreal ratio);
+    void drawParentsBeneath(QPainter *painter);
     void drawArc(QPainter *painter);
     void drawScale(QPainter *painter);
     void drawScaleNum(QPainter *painter);
@@ -114,7 +130,6 @@ private:
     void drawRoundCircle(QPainter *painter);
     void drawCenterCircle(QPainter *painter);
     void drawValue(QPainter *painter);
-    double drawnFraction() const;
     double pointerRotation() const;
 
     double value;
@@ -138,6 +153,10 @@ private:
     bool reverse;
     double currentValue;
     QTimer *timer;
+
+    QImage staticLayer;
+    bool staticLayerStale;
+    int staticLayerDrawCount;
 };
 
 #endif // GAUGEARC_H

@@ -16,6 +16,11 @@ double boundedForDrawing(double x, double limit)
     return x;
 }
 
+double gaugeSpan(int startAngle, int endAngle)
+{
+    return 360.0 - startAngle - static_cast<double>(endAngle);
+}
+
 GaugeArcAngles gaugeArcAngles(int startAngle, double span, double fraction)
 {
     const double arcCurrent = fraction * span;

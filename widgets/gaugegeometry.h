@@ -13,6 +13,10 @@
 // ±limit, finite values pass unchanged when within it.
 double boundedForDrawing(double x, double limit);
 
+// Degrees covered by the whole scale: from startAngle past straight down, clockwise
+// round to endAngle short of it. In double so that extreme angles cannot overflow.
+double gaugeSpan(int startAngle, int endAngle);
+
 // The two drawArc calls of one scale radius, in sixteenths of a degree.
 struct GaugeArcAngles
 {

@@ -1,5 +1,6 @@
 // Repaint cost of the gauge widgets. The dial repaints every 10 ms while its
-// pointer moves, so one GaugeArc repaint is the program's hottest drawing path.
+// pointer moves, so one GaugeArc repaint is the program's hottest drawing path; it
+// copies the unmoving layers from an image that a change of look draws again.
 
 #include "gaugearc.h"
 #include "ledtext.h"
@@ -55,6 +56,23 @@ void BM_GaugeArcAnimationFrame(benchmark::State &state)
     }
 }
 BENCHMARK(BM_GaugeArcAnimationFrame)->Unit(benchmark::kMicrosecond);
+
+// A repaint after a change of look (here the arc colour, as a theme sets it): every
+// layer drawn from scratch.
+void BM_GaugeArcRestyledRepaint(benchmark::State &state)
+{
+    GaugeArc gauge;
+    setUpDial(gauge);
+    QImage image(gauge.size(), QImage::Format_ARGB32_Premultiplied);
+    const QColor colours[] = {QColor(21, 134, 200), QColor(222, 247, 80)};
+    int i = 0;
+    for (auto _ : state) {
+        gauge.setArcColor(colours[++i % 2]);
+        gauge.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_GaugeArcRestyledRepaint)->Unit(benchmark::kMicrosecond);
 
 void BM_LedTextRepaint(benchmark::State &state)
 {

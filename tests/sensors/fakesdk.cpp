@@ -1,10 +1,12 @@
 // Stand-in sensor SDK libraries for the binding's tests, one per FAKESDK_CASE:
 // 1 complete, 2 lacking ordinal 943, 3 init refused with 3, 4 labels without
-// NUL, 5 non-finite and huge values, 6 negative sensor count, 7 absurd count.
+// NUL, 5 non-finite and huge values, 6 negative sensor count, 7 absurd count, 8 the
+// complete set with temperatures that move by a few degrees every second.
 
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <limits>
 
 #ifndef FAKESDK_CASE
@@ -96,6 +98,22 @@ void noteCall()
         ++g_callsAfterShutdown;
 }
 
+// What a working machine's temperatures do: 0, +3, +6, +3 degrees, a step a second.
+double swing(Kind kind)
+{
+#if FAKESDK_CASE == 8
+    if (kind == Temperature) {
+        static const double kOffsets[] = {0.0, 3.0, 6.0, 3.0};
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return kOffsets[now.tv_sec % 4];
+    }
+#else
+    static_cast<void>(kind);
+#endif
+    return 0.0;
+}
+
 double reading(Kind kind, int sensor, int index, char *label, int capacity)
 {
     noteCall();
@@ -103,7 +121,7 @@ double reading(Kind kind, int sensor, int index, char *label, int capacity)
         if (r.sensor == sensor && r.kind == kind && r.index == index) {
             const size_t length = strnlen(r.label, 256);
             std::memcpy(label, r.label, length < size_t(capacity) ? length + 1 : size_t(capacity));
-            return r.value;
+            return r.value + swing(kind);
         }
     }
     return 0.0;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QImage>
 #include <QMetaEnum>
 #include <QMetaProperty>
@@ -208,6 +209,8 @@ private slots:
     void arcAngles();
     void scaleNumberOrigin_data();
     void scaleNumberOrigin();
+    void staticLayer_data();
+    void staticLayer();
     void pictures();
 };
 
@@ -1083,6 +1086,117 @@ void tst_GaugeArc::scaleNumberOrigin()
     QFETCH(int, height);
     QFETCH(QPoint, expected);
     QCOMPARE(gaugeScaleNumberOrigin(degrees * 0.017453292519943295, width, height), expected);
+}
+
+void tst_GaugeArc::staticLayer_data()
+{
+    QTest::addColumn<GaugeAction>("change");
+    QTest::addColumn<bool>("redrawn"); // whether the unmoving layers are drawn again
+
+    auto row = [](const char *name, GaugeAction change, bool redrawn) {
+        QTest::newRow(name) << change << redrawn;
+    };
+    row(
+        "setValue", [](GaugeArc &g) { g.setValue(70); }, false);
+    row(
+        "animation ticks",
+        [](GaugeArc &g) {
+            g.setAnimation(true);
+            g.setValue(60);
+            for (int i = 0; i < 5; ++i) {
+                tick(g);
+            }
+        },
+        false);
+    row(
+        "unit switch",
+        [](GaugeArc &g) {
+            g.setValue(86);
+            g.updateCurrentValue(2);
+        },
+        false);
+    row(
+        "setPointerColor", [](GaugeArc &g) { g.setPointerColor(Qt::yellow); }, false);
+    row(
+        "setTextColor", [](GaugeArc &g) { g.setTextColor(Qt::white); }, false);
+    row(
+        "setStrUnit", [](GaugeArc &g) { g.setStrUnit(QStringLiteral("%")); }, false);
+    row(
+        "setExplainText", [](GaugeArc &g) { g.setExplainText(QStringLiteral("GPU")); }, false);
+    row(
+        "setPointerStyle", [](GaugeArc &g) { g.setPointerStyle(GaugeArc::PointerStyle_Circle); },
+        false);
+    row(
+        "rejected precision", [](GaugeArc &g) { g.setPrecision(4); }, false);
+    row(
+        "rejected range", [](GaugeArc &g) { g.setRange(5, 5); }, false);
+    row(
+        "setRange", [](GaugeArc &g) { g.setRange(20, 80); }, true);
+    row(
+        "setMinValue", [](GaugeArc &g) { g.setMinValue(10.0); }, true);
+    row(
+        "setMaxValue", [](GaugeArc &g) { g.setMaxValue(212.0); }, true);
+    row(
+        "setPrecision", [](GaugeArc &g) { g.setPrecision(1); }, true);
+    row(
+        "setScaleMajor", [](GaugeArc &g) { g.setScaleMajor(5); }, true);
+    row(
+        "setScaleMinor", [](GaugeArc &g) { g.setScaleMinor(4); }, true);
+    row(
+        "setStartAngle", [](GaugeArc &g) { g.setStartAngle(60); }, true);
+    row(
+        "setEndAngle", [](GaugeArc &g) { g.setEndAngle(30); }, true);
+    row(
+        "setArcColor", [](GaugeArc &g) { g.setArcColor(Qt::red); }, true);
+    row(
+        "setScaleColor", [](GaugeArc &g) { g.setScaleColor(Qt::magenta); }, true);
+    row(
+        "setScaleNumColor", [](GaugeArc &g) { g.setScaleNumColor(Qt::cyan); }, true);
+    row(
+        "font", [](GaugeArc &g) { g.setFont(QFont(QStringLiteral("Arial"), 9)); }, true);
+    row(
+        "resize", [](GaugeArc &g) { g.resize(280, 240); }, true);
+    row(
+        "moved in its parent", [](GaugeArc &g) { g.move(40, 20); }, true);
+    row(
+        "parent's background",
+        [](GaugeArc &g) {
+            g.parentWidget()->setStyleSheet(
+                QStringLiteral("QFrame { background: rgb(90, 40, 40); }"));
+        },
+        true);
+}
+
+void tst_GaugeArc::staticLayer()
+{
+    // The window's case: a dial on a parent whose background it holds in its image.
+    QFETCH(GaugeAction, change);
+    QFETCH(bool, redrawn);
+
+    auto setUp = [](QFrame &parent, GaugeArc &gauge) {
+        parent.resize(420, 340);
+        parent.setStyleSheet(QStringLiteral("QFrame { background: qlineargradient(x1: 0, y1: 0, "
+                                            "x2: 1, y2: 1, stop: 0 #203040, stop: 1 #405020); }"));
+        gauge.setGeometry(10, 10, 300, 300);
+        gauge.setValue(30);
+    };
+    QFrame parent;
+    GaugeArc *gauge = new GaugeArc(&parent);
+    setUp(parent, *gauge);
+    renderOnBlack(*gauge);
+    const int draws = gauge->staticLayerDraws();
+    QVERIFY(draws >= 1);
+
+    change(*gauge);
+    const QImage image = renderOnBlack(*gauge);
+    QCOMPARE(gauge->staticLayerDraws() - draws, redrawn ? 1 : 0);
+
+    // Whatever the image kept, the picture is that of a dial set up so from the start.
+    QFrame freshParent;
+    GaugeArc *fresh = new GaugeArc(&freshParent);
+    setUp(freshParent, *fresh);
+    change(*fresh);
+    QVERIFY(renderOnBlack(*fresh) == image);
 }
 
 void tst_GaugeArc::pictures()
