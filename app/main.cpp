@@ -20,6 +20,8 @@ int main(int argc, char *argv[])
     SingleInstanceGuard guard(singleInstanceKey());
     if (!guard.tryAcquire())
         return -1;
+    // From here on an end request must take the orderly exit that releases the guard.
+    QuitSignalWatcher::instance();
 
     setStartStamp(currentStartStamp());
     installCrashHandler();

@@ -4,8 +4,9 @@
 #include <QObject>
 
 // Turns the operating system's requests to end the program (SIGTERM at logout,
-// SIGINT from a terminal) into a signal on the GUI thread, so that they take the
-// same orderly exit as the tray menu. One per process, created on first use.
+// SIGINT or SIGHUP from a terminal) into a signal on the GUI thread, so that they take
+// the same orderly exit as the tray menu; SIGPIPE is ignored. One per process, created
+// on first use; a request made before the event loop runs is delivered once it does.
 class QuitSignalWatcher : public QObject
 {
     Q_OBJECT

@@ -40,4 +40,8 @@ void QuitSignalWatcher::install()
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    // A closed terminal ends the program like a logout.
+    sigaction(SIGHUP, &action, nullptr);
+    // A reader of standard output that went away must not kill the program.
+    ::signal(SIGPIPE, SIG_IGN);
 }

@@ -1,6 +1,6 @@
 #include "singleinstance.h"
 
-SingleInstanceGuard::SingleInstanceGuard(const QString &key) : memory(key) {}
+SingleInstanceGuard::SingleInstanceGuard(const QString &key) : memory(userInstanceKey(key)) {}
 
 bool SingleInstanceGuard::tryAcquire()
 {

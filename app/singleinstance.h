@@ -6,6 +6,7 @@
 
 // The single-instance guard: a 1-byte shared-memory segment whose existence is the
 // lock. Held from tryAcquire() until the object is destroyed or the process dies.
+// One instance per user: the segment's key is `key` made per user by the platform.
 class SingleInstanceGuard
 {
 public:
@@ -22,6 +23,8 @@ private:
 };
 
 // Platform layer (singleinstance_unix.cpp / singleinstance_win.cpp).
+// The key of the running user's segment, with `stem` at its start.
+QString userInstanceKey(const QString &stem);
 // Removes the segment of `key` when no live process holds it.
 void clearStaleInstanceGuard(const QString &key);
 // Called once the guard is held.

@@ -5,6 +5,15 @@
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <unistd.h>
+
+// Qt keeps the key files of all users in the one temp folder: with the user id in the
+// key, another user's instance (a second seat, fast user switching) neither keeps this
+// one out nor is kept out by it.
+QString userInstanceKey(const QString &stem)
+{
+    return stem + QStringLiteral("-uid") + QString::number(::getuid());
+}
 
 // A System V segment outlives a process that dies without detaching, and then every
 // later create() of the key fails. Attaching and detaching a probe settles it: Qt

@@ -1,16 +1,40 @@
 #include "hidhotplugmonitor.h"
 
+#include "hidenumerate.h"
+
 #include <QDebug>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 
+#include <hidapi.h>
 #include <libudev.h>
+
+#include <cstring>
 
 namespace {
 // udevd's control socket: without it no "udev" events are ever sent.
 const char UdevControlPath[] = "/run/udev/control";
 // Bounds one activation; the notifier fires again while more is waiting.
 constexpr int MaxEventsPerActivation = 64;
+// Without udev the display is looked for this often: one narrow enumeration.
+constexpr int PollIntervalMs = 5000;
+constexpr unsigned short DisplayVendorId = 0x5131;
+constexpr unsigned short DisplayProductId = 0x2007;
+
+// The path of the first listed display, empty when none is listed.
+QString listedDisplayPath()
+{
+    hid_device_info *devices = enumerateHidCandidates(DisplayVendorId, DisplayProductId);
+    QString path;
+    for (const hid_device_info *info = devices; info && path.isEmpty(); info = info->next) {
+        if (info->vendor_id == DisplayVendorId && info->product_id == DisplayProductId &&
+            info->path)
+            path = QString::fromLatin1(info->path, int(strnlen(info->path, 4096)));
+    }
+    hid_free_enumeration(devices);
+    return path;
+}
 } // namespace
 
 struct HidHotplugMonitor::Private
@@ -18,9 +42,12 @@ struct HidHotplugMonitor::Private
     udev *context = nullptr;
     udev_monitor *monitor = nullptr;
     QSocketNotifier *notifier = nullptr;
+    QTimer *pollTimer = nullptr;
+    QString polledPath; // the display the last poll saw
 
     ~Private()
     {
+        delete pollTimer;
         delete notifier;
         if (monitor)
             udev_monitor_unref(monitor);
@@ -45,9 +72,12 @@ bool HidHotplugMonitor::start(quintptr windowHandle, QString *error)
     };
     if (d->notifier)
         return true;
-    if (!QFileInfo::exists(QLatin1String(UdevControlPath)))
-        return fail(QStringLiteral("no udev daemon is running (%1 is missing)")
-                        .arg(QLatin1String(UdevControlPath)));
+    if (!QFileInfo::exists(QLatin1String(UdevControlPath))) {
+        const QString why = QStringLiteral("no udev daemon is running (%1 is missing)")
+                                .arg(QLatin1String(UdevControlPath));
+        startPolling(why);
+        return fail(why);
+    }
 
     std::unique_ptr<Private> next(new Private);
     next->context = udev_new();
@@ -84,6 +114,29 @@ void HidHotplugMonitor::onMonitorReadable()
         if (event.kind != HotplugEvent::None)
             handleBroadcast(event.kind == HotplugEvent::Arrival, event.path);
     }
+}
+
+void HidHotplugMonitor::startPolling(const QString &why)
+{
+    if (d->pollTimer)
+        return;
+    qDebug().noquote()
+        << QStringLiteral("Hot-plug works by polling every %1 s: ").arg(PollIntervalMs / 1000) +
+               why;
+    d->pollTimer = new QTimer;
+    connect(d->pollTimer, &QTimer::timeout, this, [this] {
+        const QString path = listedDisplayPath();
+        if (path == d->polledPath)
+            return;
+        // The IDs in the text let receivers tell the display's events apart.
+        const QString previous = d->polledPath;
+        d->polledPath = path;
+        if (!previous.isEmpty())
+            handleBroadcast(false, previous + QStringLiteral(" (5131:2007)"));
+        if (!path.isEmpty())
+            handleBroadcast(true, path + QStringLiteral(" (5131:2007)"));
+    });
+    d->pollTimer->start(PollIntervalMs);
 }
 
 bool HidHotplugMonitor::handleNativeEvent(void *message)

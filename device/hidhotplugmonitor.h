@@ -24,8 +24,10 @@ public:
 
     // Starts the platform's source of events; windowHandle is the native window the
     // Windows notifications are registered for (not used on Linux). Each failure is
-    // logged; false, with a reason in *error, when no events can come: without a
-    // running udev daemon (containers, CI) libudev opens its socket but nothing arrives.
+    // logged; false, with a reason in *error, when the platform's events cannot come:
+    // without a running udev daemon (containers, CI) libudev opens its socket but
+    // nothing arrives, so the Linux monitor then looks for the display every 5 s and
+    // signals its appearing and going (said once in the log).
     bool start(quintptr windowHandle, QString *error);
 
     // A native window message (the MSG* of QWidget::nativeEvent on Windows). True when
@@ -42,6 +44,7 @@ private slots:
 private:
     // Where both platforms' broadcasts end.
     void handleBroadcast(bool arrival, const QString &path);
+    void startPolling(const QString &why);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -4,9 +4,11 @@
 
 #include <QDebug>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <hidapi.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,7 +20,17 @@ namespace {
 constexpr size_t MaxHidPathLength = 4096;
 // Breathing space for the device between two reports.
 constexpr std::chrono::microseconds PauseAfterWrite(500);
+constexpr int FirstReopenDelayMs = 1000;
+constexpr int LongestReopenDelayMs = 30000;
 } // namespace
+
+int hidReopenDelayMs(int failuresInEpisode)
+{
+    int delay = FirstReopenDelayMs;
+    for (int i = 1; i < failuresInEpisode && delay < LongestReopenDelayMs; ++i)
+        delay *= 2;
+    return std::min(delay, LongestReopenDelayMs);
+}
 
 MainHidInterFace::MainHidInterFace(QObject *parent) : QThread(parent)
 {
@@ -74,6 +86,7 @@ int MainHidInterFace::openHid()
     hidHandle = handle;
     isOpen = true;
     ++linkNumber;
+    ++reopenTicket;
     return 0;
 }
 
@@ -90,6 +103,8 @@ int MainHidInterFace::sendHidData(const char *data, int len)
         if (!buffer)
             return 0; // the report is dropped, as after a failed write
         std::memcpy(buffer.get(), data, DeviceReportSize);
+        while (reportQueue.size() >= MaxQueuedReports)
+            reportQueue.pop_front();
         reportQueue.push_back(std::move(buffer));
     }
     writerWake.notify_one();
@@ -99,6 +114,8 @@ int MainHidInterFace::sendHidData(const char *data, int len)
 int MainHidInterFace::closeHid()
 {
     std::unique_lock<std::mutex> lock(mutex);
+    ++reopenTicket;
+    failuresInEpisode = 0;
     if (hidHandle) {
         releaseHandle(lock);
         lock.unlock();
@@ -160,29 +177,91 @@ void MainHidInterFace::run()
             const bool wasOpen = isOpen;
             isOpen = false;
             failedLink = link;
+            failedWriteErrno = writeError;
             lock.unlock();
             if (wasOpen) {
-                qDebug() << "hid_write failed, the device is treated as removed, errno:"
-                         << writeError;
                 // A queued call without arguments or functor keeps all cross-thread
                 // bookkeeping inside Qt, and delivers on this object's thread.
                 QMetaObject::invokeMethod(this, "onWriteFailed", Qt::QueuedConnection);
             }
             return;
         }
+        failuresInEpisode = 0;
         lock.unlock();
         std::this_thread::sleep_for(PauseAfterWrite);
         lock.lock();
     }
 }
 
+bool MainHidInterFace::isDeviceListed() const
+{
+    const QByteArray path = strHidPath.toLatin1();
+    hid_device_info *devices = enumerateHidCandidates(VendorId, ProductId);
+    bool listed = false;
+    for (const hid_device_info *info = devices; info && !listed; info = info->next) {
+        listed = info->vendor_id == VendorId && info->product_id == ProductId && info->path &&
+                 path == QByteArray(info->path, int(strnlen(info->path, MaxHidPathLength)));
+    }
+    hid_free_enumeration(devices);
+    return listed;
+}
+
 void MainHidInterFace::onWriteFailed()
 {
+    int failures = 0;
+    int writeError = 0;
     {
         // Closed or opened again since the failure: the news is stale.
-        std::lock_guard<std::mutex> lock(mutex);
+        std::unique_lock<std::mutex> lock(mutex);
         if (failedLink != linkNumber || !hidHandle)
             return;
+        writeError = failedWriteErrno;
+        if (isDeviceListed()) {
+            // A stall (EPIPE, a timeout after resume) on a display that is still there:
+            // the handle is dead, the device is not.
+            failures = ++failuresInEpisode;
+            releaseHandle(lock);
+        }
     }
-    emit sigHidWriteFailed();
+    if (failures == 0) {
+        qDebug() << "hid_write failed, the device is treated as removed, errno:" << writeError;
+        emit sigHidWriteFailed();
+        return;
+    }
+    if (failures == 1)
+        qDebug() << "hid_write failed while the device is listed, errno:" << writeError
+                 << "- re-opening it";
+    scheduleReopen(failures);
+}
+
+void MainHidInterFace::scheduleReopen(int failures)
+{
+    quint64 ticket = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ticket = reopenTicket;
+    }
+    QTimer::singleShot(hidReopenDelayMs(failures), this, [this, ticket] {
+        {
+            // Opened by an arrival or closed by a removal or the quit meanwhile.
+            std::lock_guard<std::mutex> lock(mutex);
+            if (ticket != reopenTicket || hidHandle)
+                return;
+        }
+        if (!isDeviceListed()) {
+            qDebug() << "The device is gone while it was being re-opened";
+            emit sigHidWriteFailed();
+            return;
+        }
+        if (openHid() == 0) {
+            emit sigOpenHidSuccessful();
+            return;
+        }
+        int next = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            next = ++failuresInEpisode;
+        }
+        scheduleReopen(next);
+    });
 }

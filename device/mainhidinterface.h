@@ -13,9 +13,15 @@
 
 struct hid_device_;
 
+// How long the link waits before it re-opens a display whose writes failed while it is
+// still listed: 1 s after the first failure of an episode, doubling up to 30 s.
+int hidReopenDelayMs(int failuresInEpisode);
+
 // The link to the USB display (0x5131:0x2007) over hidapi. The GUI thread finds, opens,
 // queues and closes; the thread's run() is the writer, which sleeps until a report is
-// queued or the device is closed and writes one report per round, oldest first.
+// queued or the device is closed and writes one report per round, oldest first. The
+// queue keeps the newest MaxQueuedReports: the display shows a clock, so an old report
+// is worth nothing.
 class MainHidInterFace : public QThread
 {
     Q_OBJECT
@@ -23,6 +29,7 @@ class MainHidInterFace : public QThread
 public:
     static constexpr unsigned short VendorId = 0x5131;
     static constexpr unsigned short ProductId = 0x2007;
+    static constexpr size_t MaxQueuedReports = 4;
 
     explicit MainHidInterFace(QObject *parent = nullptr);
     ~MainHidInterFace() override;
@@ -41,8 +48,10 @@ public:
 
 signals:
     void sigOpenHidSuccessful();
-    // A write failed: the device is gone. Emitted on this object's thread; the link then
-    // refuses reports until closeHid() and the next successful findHidDevice().
+    // A write failed and the device is no longer listed: it is gone. Emitted on this
+    // object's thread; the link then refuses reports until closeHid() and the next
+    // successful findHidDevice(). While the device is still listed the link re-opens it
+    // itself (with back-off) and emits sigOpenHidSuccessful() when it is back.
     void sigHidWriteFailed();
 
 protected:
@@ -53,6 +62,8 @@ private slots:
 
 private:
     void releaseHandle(std::unique_lock<std::mutex> &lock);
+    bool isDeviceListed() const;
+    void scheduleReopen(int failuresInEpisode);
 
     QString strHidPath;
     // Guarded by mutex, like everything below it.
@@ -66,6 +77,9 @@ private:
     bool writing = false;
     quint64 linkNumber = 0; // counts opens, so a late failure notice cannot close a new link
     quint64 failedLink = 0;
+    int failedWriteErrno = 0;
+    int failuresInEpisode = 0; // failed writes or re-opens since the last good write
+    quint64 reopenTicket = 0;  // bumped by every open and close: a pending re-open is stale
 };
 
 #endif // MAINHIDINTERFACE_H

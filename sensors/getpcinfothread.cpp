@@ -3,15 +3,77 @@
 #include "acquisitionpass.h"
 #include "sensorsdk.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 getPcInfoThread::getPcInfoThread(QObject *parent) : QThread(parent) {}
 
+namespace {
+// Counts a call into the SDK for as long as it lasts.
+class SdkCall
+{
+public:
+    explicit SdkCall(std::atomic<int> &inFlight) : inFlight(inFlight) { ++inFlight; }
+    ~SdkCall() { --inFlight; }
+    SdkCall(const SdkCall &) = delete;
+    SdkCall &operator=(const SdkCall &) = delete;
+
+private:
+    std::atomic<int> &inFlight;
+};
+} // namespace
+
 getPcInfoThread::~getPcInfoThread()
 {
-    // Destroying a running QThread aborts the process.
+    // The worker starts the loop, so it goes first (the loop it starts then ends at
+    // once); then the loop itself, since destroying a running QThread aborts the process.
+    {
+        std::lock_guard<std::mutex> lock(loopMutex);
+        runFlag = false;
+    }
+    if (initWorker.joinable())
+        initWorker.join();
     stopLoop();
+}
+
+void getPcInfoThread::startInitWorker(std::function<void()> first)
+{
+    if (initWorker.joinable())
+        return;
+    initWorker = std::thread([this, first = std::move(first)] {
+        if (first)
+            first();
+        onStartInitSdkLater();
+        start();
+        {
+            std::lock_guard<std::mutex> lock(loopMutex);
+            initWorkerDone = true;
+        }
+        loopWake.notify_all();
+    });
+}
+
+bool getPcInfoThread::stopWithin(std::chrono::milliseconds bound)
+{
+    if (leftStuck)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    std::unique_lock<std::mutex> lock(loopMutex);
+    runFlag = false;
+    loopWake.notify_all();
+    // A worker still initialising starts the loop afterwards; it then ends at once.
+    const bool workerDone = !initWorker.joinable() ||
+                            loopWake.wait_until(lock, deadline, [this] { return initWorkerDone; });
+    lock.unlock();
+    if (workerDone && initWorker.joinable())
+        initWorker.join();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    leftStuck = !workerDone ||
+                !wait(static_cast<unsigned long>(std::max<qint64>(0, left.count()))) ||
+                sdkCallsInFlight > 0;
+    return !leftStuck;
 }
 
 SensorSnapshot getPcInfoThread::getPcInfo() const
@@ -23,9 +85,14 @@ SensorSnapshot getPcInfoThread::getPcInfo() const
 void getPcInfoThread::onStartInitSdkLater()
 {
     SensorSdkTable &sdk = sensorSdkTable();
-    loadSensorSdk(sdk);
     int result = 0;
-    if (!initSensorSdk(sdk, &result)) {
+    bool bound = false;
+    {
+        const SdkCall call(sdkCallsInFlight);
+        loadSensorSdk(sdk);
+        bound = initSensorSdk(sdk, &result);
+    }
+    if (!bound) {
         emit sigTheSdkInitStatus(false, -111);
         std::printf("CANNOT LOAD DLL\n");
         std::fflush(stdout);
@@ -81,7 +148,11 @@ void getPcInfoThread::run()
         }
         if (!sdkReady)
             continue;
-        const SensorSnapshot pass = runAcquisitionPass(sensorSdkTable(), verboseLog);
+        SensorSnapshot pass;
+        {
+            const SdkCall call(sdkCallsInFlight);
+            pass = runAcquisitionPass(sensorSdkTable(), verboseLog);
+        }
         {
             std::lock_guard<std::mutex> lock(snapshotMutex);
             snapshot = pass;

@@ -6,8 +6,11 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <thread>
 
 // Binds the sensor SDK and reads every sensor once a second into the snapshot.
 class getPcInfoThread : public QThread
@@ -26,6 +29,15 @@ public:
     // thread. Idempotent; safe when the thread never started.
     void stopLoop();
 
+    // The start-up worker: a plain thread that runs `first`, then onStartInitSdkLater(),
+    // then starts this thread. Called once.
+    void startInitWorker(std::function<void()> first);
+    // The exit's stop: ends the loop and waits at most `bound` in all for the
+    // start-up worker and the loop. False when one of them is still inside an SDK call
+    // (a library that never returns): then the SDK must not be shut down, and this
+    // object must be left alive until the process ends. Later calls answer at once.
+    bool stopWithin(std::chrono::milliseconds bound = std::chrono::seconds(2));
+
 public slots:
     // Loads, binds and initialises the SDK; emits sigTheSdkInitStatus once.
     void onStartInitSdkLater();
@@ -38,7 +50,11 @@ protected:
     void run() override;
 
 private:
-    bool runFlag = true; // guarded by loopMutex
+    bool runFlag = true;         // guarded by loopMutex
+    bool initWorkerDone = false; // guarded by loopMutex
+    bool leftStuck = false;
+    std::atomic<int> sdkCallsInFlight{0};
+    std::thread initWorker;
     std::atomic<bool> sdkReady{false};
     SensorSnapshot snapshot; // guarded by snapshotMutex
     std::atomic<bool> verboseLog{true};

@@ -1,8 +1,11 @@
 #include "appconfig.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QTextCodec>
 #include <QVariant>
+
+#include <memory>
 
 QString colourFromStoredText(const QString &stored)
 {
@@ -13,19 +16,31 @@ QString colourFromStoredText(const QString &stored)
     return text;
 }
 
+bool maySettingsOpen(const QString &path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || info.isFile();
+}
+
 namespace {
 
-QString readText(const QSettings &ini, const char *key)
+// A null `ini` stands for a missing file: every key reads as absent.
+QVariant readValue(const QSettings *ini, const char *key)
 {
-    return ini.value(QLatin1String(key), QVariant()).toString();
+    return ini ? ini->value(QLatin1String(key), QVariant()) : QVariant();
 }
 
-int readInt(const QSettings &ini, const char *key)
+QString readText(const QSettings *ini, const char *key)
 {
-    return ini.value(QLatin1String(key), QVariant()).toInt();
+    return readValue(ini, key).toString();
 }
 
-QString readColour(const QSettings &ini, const char *key)
+int readInt(const QSettings *ini, const char *key)
+{
+    return readValue(ini, key).toInt();
+}
+
+QString readColour(const QSettings *ini, const char *key)
 {
     return colourFromStoredText(readText(ini, key));
 }
@@ -34,11 +49,17 @@ QString readColour(const QSettings &ini, const char *key)
 
 AppConfig loadAppConfig(const QString &configDirPath)
 {
-    QSettings ini(configDirPath + QStringLiteral("appConfig.ini"), QSettings::IniFormat);
-    QTextCodec *codec = QTextCodec::codecForName("UTF_8");
-    if (!codec)
-        codec = QTextCodec::codecForName("UTF-8");
-    ini.setIniCodec(codec);
+    const QString file = configDirPath + QStringLiteral("appConfig.ini");
+    // The settings reader would block for ever on a FIFO in the file's place.
+    std::unique_ptr<QSettings> settings;
+    if (maySettingsOpen(file)) {
+        settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+        QTextCodec *codec = QTextCodec::codecForName("UTF_8");
+        if (!codec)
+            codec = QTextCodec::codecForName("UTF-8");
+        settings->setIniCodec(codec);
+    }
+    const QSettings *ini = settings.get();
 
     AppConfig c;
     c.appName = readText(ini, "AppInfo/AppName");

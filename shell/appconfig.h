@@ -39,6 +39,11 @@ struct AppConfig
 // component is dropped; anything else is kept whole.
 QString colourFromStoredText(const QString &stored);
 
+// True when QSettings may be given `path`: nothing there, or a regular file. A FIFO,
+// device or folder in its place would block the reader or mislead it, and then reads
+// as a missing file.
+bool maySettingsOpen(const QString &path);
+
 // Reads configDirPath + "appConfig.ini" (UTF-8). No key has a default: a missing key
 // gives an empty text or 0. Path fields get configDirPath prepended as is.
 AppConfig loadAppConfig(const QString &configDirPath);

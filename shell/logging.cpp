@@ -1,5 +1,7 @@
 #include "logging.h"
 
+#include "logfile.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -134,17 +136,7 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
         const QString path = QDir::toNativeSeparators(logFolderLocked() + QStringLiteral("/") +
                                                       logFileName(now.date()));
 
-        // Only plain files: a FIFO or device in the file's place could block or swallow
-        // the write.
-        const QFileInfo info(path);
-        if (!info.exists() || info.isFile()) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-                file.write(line.toLocal8Bit());
-                file.flush();
-                file.close();
-            }
-        }
+        appendLogRecord(logFolderLocked(), path, line.toLocal8Bit());
     }
     insideHandler = false;
 }

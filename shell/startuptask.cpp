@@ -40,7 +40,7 @@ QString desktopEntryEscaped(const QString &value)
             escaped += QStringLiteral("\\t");
         else if (c == QLatin1Char('\r'))
             escaped += QStringLiteral("\\r");
-        else
+        else if (c.category() != QChar::Other_Control) // other controls have no escape
             escaped += c;
     }
     return escaped;

@@ -38,7 +38,8 @@ QString startupTaskParameters(const QString &taskName, const QString &executable
 QString desktopEntryQuotedArgument(const QString &argument);
 
 // A value of type string in a Desktop Entry file: backslash, newline, tab and carriage
-// return escaped.
+// return escaped, every other control character dropped (the format has no escape for
+// them).
 QString desktopEntryEscaped(const QString &value);
 
 // The Exec value (before string escaping): the quoted executable path and the startup

@@ -1,6 +1,9 @@
 #include "usersettings.h"
 
+#include "appconfig.h"
+
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
@@ -15,10 +18,22 @@ QSettings openUserSettings()
             QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication)};
 }
 
+// Where the native format keeps a file (on Windows it is the registry, and nothing
+// lies at this path).
+bool userSettingsUsable()
+{
+    return maySettingsOpen(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QLatin1Char('/') + QLatin1String(settingsOrganization) +
+                           QLatin1Char('/') + QLatin1String(settingsApplication) +
+                           QStringLiteral(".conf"));
+}
+
 } // namespace
 
 int storedTemperatureMode()
 {
+    if (!userSettingsUsable())
+        return 1;
     const QSettings settings = openUserSettings();
     if (!settings.contains(QLatin1String(tempShowModelKey)))
         return 1;
@@ -27,5 +42,6 @@ int storedTemperatureMode()
 
 void storeTemperatureMode(int mode)
 {
-    openUserSettings().setValue(QLatin1String(tempShowModelKey), mode);
+    if (userSettingsUsable())
+        openUserSettings().setValue(QLatin1String(tempShowModelKey), mode);
 }

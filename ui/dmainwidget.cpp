@@ -58,8 +58,12 @@ DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique
     QTimer::singleShot(200, this, &DMainWidget::onStartUpdateLater);
 }
 
-// The members stop their threads as they go (see the header for the order).
-DMainWidget::~DMainWidget() = default;
+// Members stop their threads as they go; sensor threads stuck in an SDK call are left.
+DMainWidget::~DMainWidget()
+{
+    if (!pcInfoThread->stopWithin())
+        (void)pcInfoThread.release();
+}
 
 void DMainWidget::initDeviceNotify()
 {
@@ -192,9 +196,8 @@ void DMainWidget::onStartUpdateLater()
     qDebug() << "Start Update -> Over";
     qDebug() << "Start Thread Runing SDK -> GetComputerInfo [Start]";
 
-    getPcInfoThread *acquisition = pcInfoThread.get();
-    startupWorker.start([this, acquisition] {
-        // Widgets belong to the GUI thread: the hide is posted there.
+    // Widgets belong to the GUI thread: the hide is posted there.
+    pcInfoThread->startInitWorker([this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -202,8 +205,6 @@ void DMainWidget::onStartUpdateLater()
                     initOverlay->hide();
             },
             Qt::QueuedConnection);
-        acquisition->onStartInitSdkLater();
-        acquisition->start();
     });
 }
 
@@ -333,10 +334,10 @@ void DMainWidget::closeDeviceLink()
 
 void DMainWidget::onQuitApp()
 {
-    // The worker may still be starting the acquisition; after it the loop can be stopped for good.
-    startupWorker.join();
-    pcInfoThread->stopLoop();
-    if (sdkInitOk) {
+    // Every wait is bounded: an SDK call that never returns must not hold the exit.
+    if (!pcInfoThread->stopWithin())
+        qDebug() << "HWi32SDK UNinit skipped: a sensor call has not returned";
+    else if (sdkInitOk) {
         const int errorCode = pcInfoThread->uninitSdk();
         qDebug() << "HWi32SDK UNinit Over [Status],errorCode:" << errorCode;
     }

@@ -7,7 +7,6 @@
 
 #include <array>
 #include <memory>
-#include <thread>
 
 #include "chrome.h"
 #include "refresh.h"
@@ -24,30 +23,6 @@ struct SensorSnapshot;
 namespace Ui {
 class DMainWidget;
 }
-
-// A thread that is joined when its owner goes, so that it cannot outlive what it uses.
-class JoiningThread
-{
-public:
-    JoiningThread() = default;
-    JoiningThread(const JoiningThread &) = delete;
-    JoiningThread &operator=(const JoiningThread &) = delete;
-    ~JoiningThread() { join(); }
-
-    template <typename Function> void start(Function function)
-    {
-        join();
-        thread = std::thread(std::move(function));
-    }
-    void join()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-
-private:
-    std::thread thread;
-};
 
 // The main window: it builds the form, starts the sensor acquisition and the device
 // link, shows every acquisition pass and hands its record to the device, follows the
@@ -151,11 +126,9 @@ private:
     EdgeRegion edgeRegion = EdgeNone;
     HidHotplugMonitor *hotplugMonitor = nullptr;
 
-    // Threads, each stopped by its owner going: members go in reverse order, so the
-    // start-up worker, which starts the acquisition, is joined first.
+    // Threads, each stopped by its owner going; the acquisition owns the start-up worker.
     std::unique_ptr<MainHidInterFace> hidInterface;
     std::unique_ptr<getPcInfoThread> pcInfoThread;
-    JoiningThread startupWorker;
 };
 
 #endif // DMAINWIDGET_H

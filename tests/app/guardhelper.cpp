@@ -33,6 +33,12 @@ int main(int argc, char **argv)
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
 
+    // Another user on the same machine: a root test drops to that uid first.
+    bool otherUser = false;
+    const uint uid = qEnvironmentVariable("QUILLON_HELPER_UID").toUInt(&otherUser);
+    if (otherUser && (::setgid(gid_t(uid)) != 0 || ::setuid(uid_t(uid)) != 0))
+        return 4;
+
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     SingleInstanceGuard guard(qEnvironmentVariable("QUILLON_HELPER_KEY"));

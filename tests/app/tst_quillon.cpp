@@ -44,6 +44,8 @@ private slots:
     void firstStartLogsAndRegisters();
     void secondStartIsRefused_data();
     void secondStartIsRefused();
+    void endSignals_data();
+    void endSignals();
     void deadInstanceDoesNotKeepOut_data();
     void deadInstanceDoesNotKeepOut();
     void pathWithBlanksWithoutConfiguration();
@@ -210,6 +212,36 @@ void tst_Quillon::secondStartIsRefused()
     QCOMPARE(second->exitCode(), 255);
     QCOMPARE(second->readAllStandardOutput(), QByteArray());
     QCOMPARE(running->state(), QProcess::Running);
+}
+
+void tst_Quillon::endSignals_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("SIGPIPE is ignored") << int(SIGPIPE) << false;
+    QTest::newRow("SIGHUP ends in order") << int(SIGHUP) << true;
+    QTest::newRow("SIGTERM ends in order") << int(SIGTERM) << true;
+}
+
+void tst_Quillon::endSignals()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, ends);
+    if (!running || running->state() != QProcess::Running)
+        QVERIFY(startRunning(program, {}, "Program was not started by Task Scheduler."));
+    const int exitsBefore = logMessages().count(QStringLiteral("Exit app runing [Normal]"));
+    ::kill(pid_t(running->processId()), signalNumber);
+    if (!ends) {
+        QTest::qWait(1000); // a death by the signal would show within this
+        QCOMPARE(running->state(), QProcess::Running);
+        return;
+    }
+    QVERIFY(waitEnded(*running, 30000));
+    QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(running->exitCode(), 0);
+    QCOMPARE(logMessages().count(QStringLiteral("Exit app runing [Normal]")), exitsBefore + 1);
+    // The orderly exit released the guard: the next start gets in.
+    QVERIFY(startRunning(program, {}, "Program was not started by Task Scheduler."));
 }
 
 void tst_Quillon::deadInstanceDoesNotKeepOut_data()

@@ -26,6 +26,7 @@ private slots:
     void deadHolderDoesNotKeepOut_data();
     void deadHolderDoesNotKeepOut();
     void simultaneousStartsLetOneIn();
+    void otherUserNeverKeepsOut();
 
 private:
     QTemporaryDir dir;
@@ -36,15 +37,18 @@ private:
             .arg(QCoreApplication::applicationPid())
             .arg(++counter);
     }
-    std::unique_ptr<QProcess> startHelper(const QString &key, const QString &reportFile);
+    std::unique_ptr<QProcess> startHelper(const QString &key, const QString &reportFile,
+                                          int uid = -1);
     static QStringList reportLines(const QString &reportFile);
 };
 
 std::unique_ptr<QProcess> tst_SingleInstanceGuard::startHelper(const QString &key,
-                                                               const QString &reportFile)
+                                                               const QString &reportFile, int uid)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (uid >= 0)
+        env.insert(QStringLiteral("QUILLON_HELPER_UID"), QString::number(uid));
     env.insert(QStringLiteral("QUILLON_HELPER_KEY"), key);
     env.insert(QStringLiteral("QUILLON_HELPER_REPORT"), reportFile);
     process->setProcessEnvironment(env);
@@ -127,6 +131,42 @@ void tst_SingleInstanceGuard::simultaneousStartsLetOneIn()
             QCOMPARE(p->exitCode(), 255);
         }
     }
+}
+
+void tst_SingleInstanceGuard::otherUserNeverKeepsOut()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can start a helper as another user");
+    // Both users share the one temp folder, as on a machine with two seats.
+    const QFileDevice::Permissions all =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(QDir::tempPath(), all));
+    QVERIFY(QFile::setPermissions(dir.path(), all));
+    const int nobody = 65534;
+    const QString key = uniqueKey();
+    const QString reportFile = dir.filePath(key);
+
+    // This user's instance was killed and left its segment behind.
+    auto mine = startHelper(key, reportFile);
+    QTRY_VERIFY_WITH_TIMEOUT(reportLines(reportFile).size() == 1, 10000);
+    ::kill(pid_t(mine->processId()), SIGKILL);
+    QVERIFY(waitEnded(*mine, 10000));
+    SingleInstanceGuard live(key);
+    QVERIFY(live.tryAcquire());
+
+    // The other user starts while this user's instance runs, is killed, starts again.
+    const QString otherReport = reportFile + QStringLiteral("-other");
+    for (int round = 1; round <= 2; ++round) {
+        auto other = startHelper(key, otherReport, nobody);
+        QTRY_VERIFY_WITH_TIMEOUT(reportLines(otherReport).size() == round, 10000);
+        QVERIFY2(reportLines(otherReport).last().startsWith(QLatin1String("armed")),
+                 "another user's instance, live or dead, must never keep a start out");
+        ::kill(pid_t(other->processId()), SIGKILL);
+        QVERIFY(waitEnded(*other, 10000));
+    }
+    QVERIFY(live.isHeld());
 }
 
 void tst_SingleInstanceGuard::cleanupTestCase()

@@ -102,6 +102,10 @@ private slots:
     void closeWaitsForABlockedWrite();
     void writeFailureEndsTheLink_data();
     void writeFailureEndsTheLink();
+    void reopenDelay_data();
+    void reopenDelay();
+    void writeFailureWhileListedReopens_data();
+    void writeFailureWhileListedReopens();
     void missedRemovalLeavesNoStaleHandle();
     void arrivalStorm();
     void destructionWithBlockedWriter();
@@ -211,13 +215,14 @@ void tst_MainHidInterFace::writesEachReportOnceInOrder()
     hid.findHidDevice();
     QVERIFY(hid.isRunning());
 
-    for (int n = 1; n <= 5; ++n)
+    // As many as the queue keeps, so none can be dropped however slow the writer.
+    for (int n = 1; n <= 4; ++n)
         QCOMPARE(send(hid, n), 0);
-    QVERIFY(FakeHid::waitForWrites(5, Patience));
+    QVERIFY(FakeHid::waitForWrites(4, Patience));
     QCOMPARE(hid.closeHid(), 0);
 
-    QCOMPARE(FakeHid::writtenReports(), reports({1, 2, 3, 4, 5}));
-    QCOMPARE(FakeHid::countCalls(Call::WriteBegin), size_t(5));
+    QCOMPARE(FakeHid::writtenReports(), reports({1, 2, 3, 4}));
+    QCOMPARE(FakeHid::countCalls(Call::WriteBegin), size_t(4));
     std::thread::id writer;
     for (const auto &c : FakeHid::calls()) {
         if (c.call != Call::WriteBegin)
@@ -238,16 +243,17 @@ void tst_MainHidInterFace::queuedReportsWaitForTheNextOpen()
     FakeHid::setDevices({display("/dev/hidraw0")});
     MainHidInterFace hid;
     hid.findHidDevice(); // opened, writer not started yet
-    for (int n = 1; n <= 3; ++n)
+    for (int n = 1; n <= 6; ++n)
         QCOMPARE(send(hid, n), 0);
     hid.closeHid();
     QCOMPARE(FakeHid::countCalls(Call::WriteBegin), size_t(0));
 
+    // Only the newest four were kept.
     startWriterOnOpen(hid);
     hid.findHidDevice();
-    QVERIFY(FakeHid::waitForWrites(3, Patience));
+    QVERIFY(FakeHid::waitForWrites(4, Patience));
     hid.closeHid();
-    QCOMPARE(FakeHid::writtenReports(), reports({1, 2, 3}));
+    QCOMPARE(FakeHid::writtenReports(), reports({3, 4, 5, 6}));
 }
 
 void tst_MainHidInterFace::closeWhenNotOpenDoesNothing()
@@ -293,8 +299,69 @@ void tst_MainHidInterFace::closeWaitsForABlockedWrite()
 void tst_MainHidInterFace::writeFailureEndsTheLink_data()
 {
     QTest::addColumn<bool>("unplugged");
-    QTest::newRow("device accepts the open, fails every write") << false;
     QTest::newRow("device unplugged, removal event missed") << true;
+}
+
+void tst_MainHidInterFace::reopenDelay_data()
+{
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("none yet") << 0 << 1000;
+    QTest::newRow("first failure of an episode") << 1 << 1000;
+    QTest::newRow("second") << 2 << 2000;
+    QTest::newRow("third") << 3 << 4000;
+    QTest::newRow("fifth") << 5 << 16000;
+    QTest::newRow("sixth is capped") << 6 << 30000;
+    QTest::newRow("a device that never recovers") << 1000 << 30000;
+}
+
+void tst_MainHidInterFace::reopenDelay()
+{
+    QFETCH(int, failures);
+    QFETCH(int, delayMs);
+    QCOMPARE(hidReopenDelayMs(failures), delayMs);
+}
+
+void tst_MainHidInterFace::writeFailureWhileListedReopens_data()
+{
+    QTest::addColumn<int>("stalledWrites");
+    QTest::addColumn<bool>("failsEveryWrite");
+    QTest::newRow("one stalled write") << 1 << false;
+    QTest::newRow("device accepts the open, fails every write") << 0 << true;
+}
+
+void tst_MainHidInterFace::writeFailureWhileListedReopens()
+{
+    QFETCH(int, stalledWrites);
+    QFETCH(bool, failsEveryWrite);
+    FakeHid::Device device = display("/dev/hidraw0");
+    device.stalledWrites = stalledWrites;
+    device.failWrites = failsEveryWrite;
+    FakeHid::setDevices({device});
+    MainHidInterFace hid;
+    startWriterOnOpen(hid);
+    QSignalSpy failSpy(&hid, &MainHidInterFace::sigHidWriteFailed);
+    QSignalSpy openSpy(&hid, &MainHidInterFace::sigOpenHidSuccessful);
+    hid.findHidDevice();
+
+    QCOMPARE(send(hid, 1), 0);
+    QVERIFY(FakeHid::waitForWrites(1, Patience));
+    // Re-opened by the link itself, after the first step of the back-off.
+    QVERIFY(openSpy.wait(5000));
+    QCOMPARE(openSpy.count(), 2);
+    QCOMPARE(FakeHid::openHandleCount(), 1);
+    QCOMPARE(send(hid, 2), 0);
+    QVERIFY(FakeHid::waitForWrites(2, Patience));
+    if (failsEveryWrite) {
+        QVERIFY(openSpy.wait(5000)); // the second step: no tight loop of opens
+        QCOMPARE(FakeHid::countCalls(Call::OpenPath), size_t(3));
+        QVERIFY(FakeHid::writtenReports().empty());
+    } else {
+        QCOMPARE(FakeHid::writtenReports(), reports({2}));
+    }
+    hid.closeHid();
+    QCOMPARE(FakeHid::openHandleCount(), 0);
+    QCOMPARE(failSpy.count(), 0);
 }
 
 void tst_MainHidInterFace::writeFailureEndsTheLink()
@@ -375,8 +442,9 @@ void tst_MainHidInterFace::arrivalStorm()
     for (int n = 1; n <= Storm; ++n) {
         QCOMPARE(send(hid, n), 0);
         hid.findHidDevice();
+        // Each report crosses a re-open; waiting keeps the queue below its bound.
+        QVERIFY(FakeHid::waitForWrites(size_t(n), Patience));
     }
-    QVERIFY(FakeHid::waitForWrites(Storm, Patience));
     QCOMPARE(FakeHid::openHandleCount(), 1);
     hid.closeHid();
 

@@ -1,13 +1,16 @@
 // Stand-in sensor SDK libraries for the binding's tests, one per FAKESDK_CASE:
 // 1 complete, 2 lacking ordinal 943, 3 init refused with 3, 4 labels without
 // NUL, 5 non-finite and huge values, 6 negative sensor count, 7 absurd count, 8 the
-// complete set with temperatures that move by a few degrees every second.
+// complete set with temperatures that move by a few degrees every second, 9 a
+// reading call (the sensor count) that never returns.
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <thread>
 
 #ifndef FAKESDK_CASE
 #error "FAKESDK_CASE must be defined"
@@ -165,6 +168,10 @@ FAKE_EXPORT int sensor_sdk_198()
 FAKE_EXPORT int sensor_sdk_623()
 {
     noteCall();
+#if FAKESDK_CASE == 9
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+#endif
     return kSensorCount;
 }
 

@@ -1,9 +1,14 @@
 #include "appconfig.h"
+#include "usersettings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 class tst_AppConfig : public QObject
 {
@@ -19,6 +24,7 @@ private slots:
     void missingFile();
     void fullFile();
     void shippedConfiguration();
+    void userSettingsNotAFile();
 
 private:
     QTemporaryDir dir;
@@ -153,14 +159,25 @@ void tst_AppConfig::missingFile_data()
     QTest::addColumn<QString>("folder");
     QTest::newRow("no file") << QStringLiteral("empty/");
     QTest::newRow("no folder") << QStringLiteral("does/not/exist/");
+    QTest::newRow("folder in the file's place") << QStringLiteral("folder/");
+#ifdef Q_OS_UNIX
+    QTest::newRow("fifo in the file's place") << QStringLiteral("fifo/");
+#endif
 }
 
 void tst_AppConfig::missingFile()
 {
     QFETCH(QString, folder);
     folder = dir.path() + QLatin1Char('/') + folder;
-    if (folder.contains(QLatin1String("empty")))
+    if (!folder.contains(QLatin1String("does/not")))
         QDir().mkpath(folder);
+    const QString file = folder + QStringLiteral("appConfig.ini");
+    if (folder.endsWith(QLatin1String("folder/")))
+        QDir().mkpath(file);
+#ifdef Q_OS_UNIX
+    if (folder.endsWith(QLatin1String("fifo/")))
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+#endif
     const AppConfig c = loadAppConfig(folder);
     for (const QString &text :
          {c.appName, c.appVersion, c.appId, c.appBorderColor, c.titleBgColorStart,
@@ -175,7 +192,7 @@ void tst_AppConfig::missingFile()
                       c.temperatureChangShowModel, c.appVersionShowModel})
         QCOMPARE(value, 0);
     QCOMPARE(c.startupTaskEnabled, 1);
-    QVERIFY(!QFile::exists(folder + QStringLiteral("appConfig.ini")));
+    QVERIFY(!QFileInfo(file).isFile());
 }
 
 void tst_AppConfig::fullFile()
@@ -240,6 +257,24 @@ void tst_AppConfig::shippedConfiguration()
         QVERIFY2(rgb.match(colour).hasMatch(), qPrintable(colour));
     QCOMPARE(c.textFont, QStringLiteral("Liberation Sans"));
     QVERIFY(c.leftTopShowModel >= 0 && c.leftTopShowModel <= 3);
+}
+
+void tst_AppConfig::userSettingsNotAFile()
+{
+#ifdef Q_OS_UNIX
+    // A FIFO as the user's settings file would block the reader: the unit is not
+    // restored, and storing it leaves the FIFO alone.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
+    const QString file = dir.path() + QStringLiteral("/config/MyCompanyVekmar/Quillon.conf");
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    QCOMPARE(storedTemperatureMode(), 1);
+    storeTemperatureMode(0);
+    QCOMPARE(storedTemperatureMode(), 1);
+    QVERIFY(QFileInfo::exists(file) && !QFileInfo(file).isFile());
+#else
+    QSKIP("the registry holds the user's settings here");
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_AppConfig)

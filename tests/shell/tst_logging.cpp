@@ -13,6 +13,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Fixed so the application data location points into our own folder.
@@ -307,7 +308,10 @@ void tst_Logging::lostRecords_data()
     QTest::newRow("log folder is a file") << QStringLiteral("folder-is-file");
     QTest::newRow("log folder removed") << QStringLiteral("folder-missing");
     QTest::newRow("fifo in the file's place") << QStringLiteral("fifo");
+    QTest::newRow("link in the file's place") << QStringLiteral("link");
+    QTest::newRow("file of another user") << QStringLiteral("foreign");
     QTest::newRow("disk full") << QStringLiteral("full");
+    QTest::newRow("disk full mid-record") << QStringLiteral("full-mid-record");
     QTest::newRow("read-only folder") << QStringLiteral("read-only");
 }
 
@@ -331,6 +335,36 @@ void tst_Logging::lostRecords()
         QVERIFY(!QFileInfo(todaysFile()).isFile());
         return;
     }
+    if (obstacle == QLatin1String("link")) {
+        const QString target = logFolder() + QStringLiteral("/elsewhere");
+        {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write("precious"), qint64(8));
+        }
+        QVERIFY(QFile::link(target, todaysFile()));
+        debugLine(QStringLiteral("lost"));
+        QVERIFY(QFileInfo(todaysFile()).isSymLink());
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("precious"));
+        file.close();
+        QFile::remove(todaysFile());
+        QFile::remove(target);
+        return;
+    }
+    if (obstacle == QLatin1String("foreign")) {
+        if (::geteuid() != 0)
+            QSKIP("only root can hand a file to another user");
+        {
+            QFile file(todaysFile());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(::chown(QFile::encodeName(todaysFile()).constData(), 65534, 65534), 0);
+        debugLine(QStringLiteral("lost"));
+        QCOMPARE(QFileInfo(todaysFile()).size(), qint64(0));
+        return;
+    }
     if (obstacle == QLatin1String("read-only")) {
         if (::geteuid() == 0)
             QSKIP("root writes into read-only folders");
@@ -352,13 +386,17 @@ void tst_Logging::lostRecords()
     rlimit old{};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
     rlimit small = old;
-    small.rlim_cur = 4096;
+    // Mid-record: the first bytes of the record fit, the rest does not.
+    small.rlim_cur = obstacle == QLatin1String("full") ? 4096 : 4096 + 10;
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
     debugLine(QStringLiteral("lost"));
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &old), 0);
     QCOMPARE(QFileInfo(todaysFile()).size(), qint64(4096));
     debugLine(QStringLiteral("kept"));
-    QVERIFY(QFileInfo(todaysFile()).size() > 4096);
+    QFile file(todaysFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll().mid(4096);
+    QVERIFY2(after.startsWith("[Debug]") && after.endsWith("kept\r\n"), after.constData());
 }
 
 int main(int argc, char **argv)

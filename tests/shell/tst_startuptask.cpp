@@ -127,6 +127,9 @@ void tst_StartupTask::entryText()
                  .toUtf8());
     QVERIFY(autostartEntryText(QStringLiteral(" two\nlines"), QStringLiteral("/q"))
                 .contains("\nName=\\stwo\\nlines\n"));
+    QVERIFY(
+        autostartEntryText(QString::fromUtf8("a\x01\x1b[31mb\x7f\u0085c\td"), QStringLiteral("/q"))
+            .contains("\nName=a[31mbc\\td\n"));
 }
 
 void tst_StartupTask::entryFileName_data()

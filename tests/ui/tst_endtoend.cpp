@@ -86,11 +86,14 @@ public:
             env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
             env.insert(QStringLiteral("TMPDIR"), tmp);
             env.insert(QStringLiteral("LD_LIBRARY_PATH"),
-                       buildDir + QStringLiteral("/tests/fakesdk/complete:") + buildDir +
-                           QStringLiteral("/tests/fakehidapi"));
+                       buildDir + QStringLiteral("/tests/fakesdk/") + sdkCase + QLatin1Char(':') +
+                           buildDir + QStringLiteral("/tests/fakehidapi"));
             env.insert(QStringLiteral("FAKEHID_WRITE_LOG"), writeLog());
             env.remove(QStringLiteral("FAKEHID_NO_DEVICE"));
-            env.insert(QStringLiteral("QUILLON_SCREENSHOT"), screenshot);
+            if (!screenshot.isEmpty())
+                env.insert(QStringLiteral("QUILLON_SCREENSHOT"), screenshot);
+            for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
+                env.insert(it.key(), it.value());
             process.setProcessEnvironment(env);
             output.clear();
             process.start(program, arguments);
@@ -143,6 +146,8 @@ public:
     }
 
     QProcess process;
+    QString sdkCase = QStringLiteral("complete");
+    QMap<QString, QString> extraEnvironment;
 
 private:
     QString root;
@@ -161,6 +166,9 @@ private slots:
     void wholeProgram();
     void fahrenheitAcrossRestart();
     void hiddenStartWithMissingImages();
+    void stuckSensorCallStillExits();
+    void displayComesBack_data();
+    void displayComesBack();
 
 private:
     QString program;
@@ -359,6 +367,59 @@ void tst_EndToEnd::hiddenStartWithMissingImages()
     const QList<QByteArray> errors = run.process.readAllStandardError().split('\n');
     QVERIFY2(errors.size() < 20, errors.join('\n').constData());
     QVERIFY(run.log().contains("APP ICO -> Ico file is not exists"));
+}
+
+void tst_EndToEnd::stuckSensorCallStillExits()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    ProgramRun run(root);
+    run.sdkCase = QStringLiteral("stuckreading");
+    QVERIFY(run.start(program, {}, QString()));
+    QTRY_VERIFY_WITH_TIMEOUT(run.log().contains("HWi32SDK init Over [Successful]"), 30000);
+    QTest::qWait(1500); // the loop's first pass starts a second later and never returns
+
+    QVERIFY(run.quit());
+    QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.process.exitCode(), 0);
+    const QByteArray log = run.log();
+    QVERIFY(log.contains("HWi32SDK UNinit skipped: a sensor call has not returned"));
+    QVERIFY(!log.contains("HWi32SDK UNinit Over"));
+    QVERIFY(log.contains("Exit app runing [Normal]"));
+}
+
+void tst_EndToEnd::displayComesBack_data()
+{
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("logLine");
+    QTest::newRow("one stalled write")
+        << QStringLiteral("FAKEHID_STALLED_WRITES") << QStringLiteral("1")
+        << QByteArray("hid_write failed while the device is listed");
+    QTest::newRow("plugged 5 s after start, without udev")
+        << QStringLiteral("FAKEHID_DEVICE_AFTER_MS") << QStringLiteral("5000")
+        << QByteArray("Hot-plug works by polling");
+}
+
+void tst_EndToEnd::displayComesBack()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, logLine);
+    if (variable == QLatin1String("FAKEHID_DEVICE_AFTER_MS") &&
+        QFileInfo::exists(QStringLiteral("/run/udev/control")))
+        QSKIP("a udev daemon runs here: the program does not poll");
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    ProgramRun run(root);
+    run.extraEnvironment.insert(variable, value);
+    QVERIFY(run.start(program, {}, QString()));
+    QTRY_VERIFY_WITH_TIMEOUT(!writtenReports(run.writeLog()).isEmpty(), 30000);
+    QVERIFY(run.quit());
+    QCOMPARE(run.process.exitCode(), 0);
+    const QByteArray log = run.log();
+    QVERIFY2(log.contains(logLine), log.constData());
+    QCOMPARE(log.count(logLine), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)

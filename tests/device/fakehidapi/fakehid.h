@@ -24,6 +24,7 @@ struct Device
     bool failOpen = false;
     bool failWrites = false; // accepts the open, then fails every write with ENODEV
     bool nullPath = false;   // the record carries no path at all
+    int stalledWrites = 0;   // so many writes fail with EPIPE (a stall), later ones work
 };
 
 enum class Call

@@ -1,7 +1,9 @@
 // Test double for hidapi; see fakehid.h. Built twice: linked into tests as objects and,
 // with FAKEHID_FROM_ENVIRONMENT, as a drop-in libhidapi-hidraw.so.0 for whole-program
-// tests (one device 5131:2007 at "/dev/hidraw-fake0" unless FAKEHID_NO_DEVICE=1;
-// FAKEHID_WRITE_LOG=<file> gets one lower-case hex line per written report).
+// tests (one device 5131:2007 at "/dev/hidraw-fake0" unless FAKEHID_NO_DEVICE=1, or
+// plugged FAKEHID_DEVICE_AFTER_MS after the first call; FAKEHID_STALLED_WRITES=<n>
+// fails its first n writes with EPIPE; FAKEHID_WRITE_LOG=<file> gets one lower-case hex
+// line per written report).
 #include "fakehid.h"
 
 #include <hidapi.h>
@@ -43,6 +45,9 @@ struct State
     size_t writesReturned = 0;
     int unsafeCallsInside = 0;
     std::string writeLogPath;
+    // A device that is plugged in this long after the first call (whole-program tests).
+    bool latePlugPending = false;
+    std::chrono::steady_clock::time_point latePlugAt;
 };
 
 [[noreturn]] void fatal(const char *what)
@@ -57,9 +62,15 @@ void configureFromEnvironment(State *s)
 #ifdef FAKEHID_FROM_ENVIRONMENT
     s->recordCalls = false; // a long run would grow the record without bound
     const char *noDevice = std::getenv("FAKEHID_NO_DEVICE");
-    if (!noDevice || std::strcmp(noDevice, "1") != 0) {
-        FakeHid::Device device;
-        device.path = "/dev/hidraw-fake0";
+    FakeHid::Device device;
+    device.path = "/dev/hidraw-fake0";
+    if (const char *stalls = std::getenv("FAKEHID_STALLED_WRITES"))
+        device.stalledWrites = std::atoi(stalls);
+    if (const char *late = std::getenv("FAKEHID_DEVICE_AFTER_MS")) {
+        s->latePlugPending = true;
+        s->latePlugAt =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(std::atoi(late));
+    } else if (!noDevice || std::strcmp(noDevice, "1") != 0) {
         s->devices.push_back(device);
     }
     if (const char *log = std::getenv("FAKEHID_WRITE_LOG"))
@@ -272,6 +283,12 @@ struct hid_device_info HID_API_EXPORT *hid_enumerate(unsigned short vendor_id,
     entry.vendorId = vendor_id;
     entry.productId = product_id;
     record(s, entry);
+    if (s.latePlugPending && std::chrono::steady_clock::now() >= s.latePlugAt) {
+        s.latePlugPending = false;
+        FakeHid::Device device;
+        device.path = "/dev/hidraw-fake0";
+        s.devices.push_back(device);
+    }
 
     hid_device_info *head = nullptr;
     hid_device_info **tail = &head;
@@ -359,7 +376,14 @@ int HID_API_EXPORT hid_write(hid_device *dev, const unsigned char *data, size_t 
         --s.parkedWriters;
     }
 
-    const bool fails = dev->gone || dev->failWrites;
+    bool stalled = false;
+    for (FakeHid::Device &device : s.devices) {
+        if (device.path == dev->path && device.stalledWrites > 0 && !dev->gone) {
+            --device.stalledWrites;
+            stalled = true;
+        }
+    }
+    const bool fails = dev->gone || dev->failWrites || stalled;
     const int result = fails ? -1 : int(length);
     if (!fails && !s.writeLogPath.empty())
         appendWriteLog(s.writeLogPath, data, length);
@@ -370,7 +394,7 @@ int HID_API_EXPORT hid_write(hid_device *dev, const unsigned char *data, size_t 
     record(s, end);
     s.changed.notify_all();
     lock.unlock();
-    errno = fails ? ENODEV : 0;
+    errno = stalled ? EPIPE : fails ? ENODEV : 0;
     return result;
 }
 
