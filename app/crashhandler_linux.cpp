@@ -17,7 +17,7 @@
 
 namespace {
 
-const int fatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 char exePath[PATH_MAX];
 int exePathError = 0; // errno of the failed readlink, 0 when exePath is usable
@@ -196,8 +196,8 @@ void installCrashHandler()
     action.sa_sigaction = faultHandler;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    for (int s : fatalSignals)
+    for (int s : kFatalSignals)
         sigaddset(&action.sa_mask, s);
-    for (int s : fatalSignals)
+    for (int s : kFatalSignals)
         ::sigaction(s, &action, nullptr);
 }

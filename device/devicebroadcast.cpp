@@ -4,14 +4,14 @@
 #include <cstring>
 
 namespace {
-constexpr std::uint32_t WmDeviceChange = 0x0219;
-constexpr std::uintptr_t DbtDeviceArrival = 0x8000;
-constexpr std::uintptr_t DbtDeviceRemoveComplete = 0x8004;
-constexpr std::uint32_t DbtDevtypDeviceInterface = 5;
+constexpr std::uint32_t kWmDeviceChange = 0x0219;
+constexpr std::uintptr_t kDbtDeviceArrival = 0x8000;
+constexpr std::uintptr_t kDbtDeviceRemoveComplete = 0x8004;
+constexpr std::uint32_t kDbtDevtypDeviceInterface = 5;
 // DEV_BROADCAST_DEVICEINTERFACE_W: size, type, reserved, class GUID, then the name.
-constexpr std::uint32_t BroadcastNameOffset = 28;
+constexpr std::uint32_t kBroadcastNameOffset = 28;
 // Windows paths stop well before this; it only bounds a record with a bogus size.
-constexpr std::uint32_t MaxNameUnits = 32768;
+constexpr std::uint32_t kMaxNameUnits = 32768;
 } // namespace
 
 bool containsDisplayIds(const std::u16string &path)
@@ -22,9 +22,9 @@ bool containsDisplayIds(const std::u16string &path)
 bool parseDeviceBroadcast(std::uint32_t messageId, std::uintptr_t eventCode, const void *broadcast,
                           bool *arrival, std::u16string *path)
 {
-    if (messageId != WmDeviceChange || !broadcast)
+    if (messageId != kWmDeviceChange || !broadcast)
         return false;
-    if (eventCode != DbtDeviceArrival && eventCode != DbtDeviceRemoveComplete)
+    if (eventCode != kDbtDeviceArrival && eventCode != kDbtDeviceRemoveComplete)
         return false;
 
     const auto *bytes = static_cast<const unsigned char *>(broadcast);
@@ -33,20 +33,20 @@ bool parseDeviceBroadcast(std::uint32_t messageId, std::uintptr_t eventCode, con
     std::memcpy(&size, bytes, sizeof size);
     std::memcpy(&deviceType, bytes + 4, sizeof deviceType);
     // Volumes, ports and the like: nothing past the header is read.
-    if (deviceType != DbtDevtypDeviceInterface || size < BroadcastNameOffset)
+    if (deviceType != kDbtDevtypDeviceInterface || size < kBroadcastNameOffset)
         return false;
 
-    const std::uint32_t maxUnits = std::min((size - BroadcastNameOffset) / 2, MaxNameUnits);
+    const std::uint32_t maxUnits = std::min((size - kBroadcastNameOffset) / 2, kMaxNameUnits);
     std::u16string name;
     for (std::uint32_t i = 0; i < maxUnits; ++i) {
         char16_t unit = 0;
-        std::memcpy(&unit, bytes + BroadcastNameOffset + 2 * i, sizeof unit);
+        std::memcpy(&unit, bytes + kBroadcastNameOffset + 2 * i, sizeof unit);
         if (unit == 0)
             break;
         name.push_back(unit);
     }
     if (arrival)
-        *arrival = eventCode == DbtDeviceArrival;
+        *arrival = eventCode == kDbtDeviceArrival;
     if (path)
         *path = std::move(name);
     return true;

@@ -21,9 +21,9 @@ private:
     int pos = 2;
 };
 
-constexpr char ReportTag = 0x40;
-constexpr qint32 FahrenheitFlag = 0x80;
-constexpr int ChecksumOffset = 30;
+constexpr char kReportTag = 0x40;
+constexpr qint32 kFahrenheitFlag = 0x80;
+constexpr int kChecksumOffset = 30;
 
 } // namespace
 
@@ -33,11 +33,11 @@ QByteArray buildDeviceReport(const RefreshRecord &record, bool celsius, const QD
     const QDate date = localNow.date().isValid() ? localNow.date() : QDate();
     const QTime time = localNow.time().isValid() ? localNow.time() : QTime(0, 0);
 
-    QByteArray report(DeviceReportSize, '\0');
-    report[1] = ReportTag;
+    QByteArray report(kDeviceReportSize, '\0');
+    report[1] = kReportTag;
 
     // The display converts to Fahrenheit itself; bit 7 only tells it to.
-    const qint32 unitFlag = celsius ? 0 : FahrenheitFlag;
+    const qint32 unitFlag = celsius ? 0 : kFahrenheitFlag;
 
     ReportWriter out(&report);
     out.put8(record.cpuTemperature | unitFlag);
@@ -61,8 +61,8 @@ QByteArray buildDeviceReport(const RefreshRecord &record, bool celsius, const QD
     out.put8(time.minute());
 
     quint32 sum = 0;
-    for (int i = 1; i < ChecksumOffset; ++i)
+    for (int i = 1; i < kChecksumOffset; ++i)
         sum += static_cast<quint8>(report.at(i));
-    report[ChecksumOffset] = static_cast<char>(sum & 0xFFu);
+    report[kChecksumOffset] = static_cast<char>(sum & 0xFFu);
     return report;
 }

@@ -15,12 +15,12 @@ struct RefreshRecord
 };
 
 // Report number 0 followed by the display's 64-byte output report.
-constexpr int DeviceReportSize = 65;
+constexpr int kDeviceReportSize = 65;
 
 // Builds the output report for the USB display: values in big-endian fields that keep
 // only their low 8 or 16 bits (no clamping), temperatures always in Celsius with bit 7
 // set in Fahrenheit mode, the local date and minute, and an 8-bit checksum over
-// bytes 1 to 29. Always DeviceReportSize bytes.
+// bytes 1 to 29. Always kDeviceReportSize bytes.
 QByteArray buildDeviceReport(const RefreshRecord &record, bool celsius, const QDateTime &localNow);
 
 #endif // DEVICEREPORT_H

@@ -1,5 +1,7 @@
 #include "hidhotplugmonitor.h"
 
+#include "mainhidinterface.h"
+
 #include "hidenumerate.h"
 
 #include <QDebug>
@@ -14,22 +16,21 @@
 
 namespace {
 // udevd's control socket: without it no "udev" events are ever sent.
-const char UdevControlPath[] = "/run/udev/control";
+const char kUdevControlPath[] = "/run/udev/control";
 // Bounds one activation; the notifier fires again while more is waiting.
-constexpr int MaxEventsPerActivation = 64;
+constexpr int kMaxEventsPerActivation = 64;
 // Without udev the display is looked for this often: one narrow enumeration.
-constexpr int PollIntervalMs = 5000;
-constexpr unsigned short DisplayVendorId = 0x5131;
-constexpr unsigned short DisplayProductId = 0x2007;
+constexpr int kPollIntervalMs = 5000;
 
 // The path of the first listed display, empty when none is listed.
 QString listedDisplayPath()
 {
-    hid_device_info *devices = enumerateHidCandidates(DisplayVendorId, DisplayProductId);
+    hid_device_info *devices =
+        enumerateHidCandidates(MainHidInterFace::kVendorId, MainHidInterFace::kProductId);
     QString path;
     for (const hid_device_info *info = devices; info && path.isEmpty(); info = info->next) {
-        if (info->vendor_id == DisplayVendorId && info->product_id == DisplayProductId &&
-            info->path)
+        if (info->vendor_id == MainHidInterFace::kVendorId &&
+            info->product_id == MainHidInterFace::kProductId && info->path)
             path = QString::fromLatin1(info->path, int(strnlen(info->path, 4096)));
     }
     hid_free_enumeration(devices);
@@ -72,9 +73,9 @@ bool HidHotplugMonitor::start(quintptr windowHandle, QString *error)
     };
     if (d->notifier)
         return true;
-    if (!QFileInfo::exists(QLatin1String(UdevControlPath))) {
+    if (!QFileInfo::exists(QLatin1String(kUdevControlPath))) {
         const QString why = QStringLiteral("no udev daemon is running (%1 is missing)")
-                                .arg(QLatin1String(UdevControlPath));
+                                .arg(QLatin1String(kUdevControlPath));
         startPolling(why);
         return fail(why);
     }
@@ -103,7 +104,7 @@ bool HidHotplugMonitor::start(quintptr windowHandle, QString *error)
 
 void HidHotplugMonitor::onMonitorReadable()
 {
-    for (int i = 0; i < MaxEventsPerActivation; ++i) {
+    for (int i = 0; i < kMaxEventsPerActivation; ++i) {
         udev_device *device = udev_monitor_receive_device(d->monitor);
         if (!device)
             return;
@@ -121,7 +122,7 @@ void HidHotplugMonitor::startPolling(const QString &why)
     if (d->pollTimer)
         return;
     qDebug().noquote()
-        << QStringLiteral("Hot-plug works by polling every %1 s: ").arg(PollIntervalMs / 1000) +
+        << QStringLiteral("Hot-plug works by polling every %1 s: ").arg(kPollIntervalMs / 1000) +
                why;
     d->pollTimer = new QTimer;
     connect(d->pollTimer, &QTimer::timeout, this, [this] {
@@ -136,7 +137,7 @@ void HidHotplugMonitor::startPolling(const QString &why)
         if (!path.isEmpty())
             handleBroadcast(true, path + QStringLiteral(" (5131:2007)"));
     });
-    d->pollTimer->start(PollIntervalMs);
+    d->pollTimer->start(kPollIntervalMs);
 }
 
 bool HidHotplugMonitor::handleNativeEvent(void *message)

@@ -17,19 +17,19 @@
 
 namespace {
 // Longer than any path the platform can open; bounds what we copy from a record.
-constexpr size_t MaxHidPathLength = 4096;
+constexpr size_t kMaxHidPathLength = 4096;
 // Breathing space for the device between two reports.
-constexpr std::chrono::microseconds PauseAfterWrite(500);
-constexpr int FirstReopenDelayMs = 1000;
-constexpr int LongestReopenDelayMs = 30000;
+constexpr std::chrono::microseconds kPauseAfterWrite(500);
+constexpr int kFirstReopenDelayMs = 1000;
+constexpr int kLongestReopenDelayMs = 30000;
 } // namespace
 
 int hidReopenDelayMs(int failuresInEpisode)
 {
-    int delay = FirstReopenDelayMs;
-    for (int i = 1; i < failuresInEpisode && delay < LongestReopenDelayMs; ++i)
+    int delay = kFirstReopenDelayMs;
+    for (int i = 1; i < failuresInEpisode && delay < kLongestReopenDelayMs; ++i)
         delay *= 2;
-    return std::min(delay, LongestReopenDelayMs);
+    return std::min(delay, kLongestReopenDelayMs);
 }
 
 MainHidInterFace::MainHidInterFace(QObject *parent) : QThread(parent)
@@ -46,12 +46,12 @@ MainHidInterFace::~MainHidInterFace()
 
 void MainHidInterFace::findHidDevice()
 {
-    hid_device_info *devices = enumerateHidCandidates(VendorId, ProductId);
+    hid_device_info *devices = enumerateHidCandidates(kVendorId, kProductId);
     bool found = false;
     for (const hid_device_info *info = devices; info; info = info->next) {
-        if (info->vendor_id != VendorId || info->product_id != ProductId || !info->path)
+        if (info->vendor_id != kVendorId || info->product_id != kProductId || !info->path)
             continue;
-        strHidPath = QString::fromLatin1(info->path, int(strnlen(info->path, MaxHidPathLength)));
+        strHidPath = QString::fromLatin1(info->path, int(strnlen(info->path, kMaxHidPathLength)));
         qDebug() << "-------------------------- ************** strHidPath:" << strHidPath;
         found = true;
         break;
@@ -99,11 +99,12 @@ int MainHidInterFace::sendHidData(const char *data, int len)
         std::lock_guard<std::mutex> lock(mutex);
         if (!isOpen)
             return -1;
-        std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[DeviceReportSize]);
+        std::unique_ptr<unsigned char[]> buffer(
+            new (std::nothrow) unsigned char[kDeviceReportSize]);
         if (!buffer)
             return 0; // the report is dropped, as after a failed write
-        std::memcpy(buffer.get(), data, DeviceReportSize);
-        while (reportQueue.size() >= MaxQueuedReports)
+        std::memcpy(buffer.get(), data, kDeviceReportSize);
+        while (reportQueue.size() >= kMaxQueuedReports)
             reportQueue.pop_front();
         reportQueue.push_back(std::move(buffer));
     }
@@ -163,7 +164,7 @@ void MainHidInterFace::run()
         writing = true;
         lock.unlock();
 
-        const int written = hid_write(handle, report.get(), DeviceReportSize);
+        const int written = hid_write(handle, report.get(), kDeviceReportSize);
         const int writeError = errno;
         report.reset();
 
@@ -188,7 +189,7 @@ void MainHidInterFace::run()
         }
         failuresInEpisode = 0;
         lock.unlock();
-        std::this_thread::sleep_for(PauseAfterWrite);
+        std::this_thread::sleep_for(kPauseAfterWrite);
         lock.lock();
     }
 }
@@ -196,11 +197,11 @@ void MainHidInterFace::run()
 bool MainHidInterFace::isDeviceListed() const
 {
     const QByteArray path = strHidPath.toLatin1();
-    hid_device_info *devices = enumerateHidCandidates(VendorId, ProductId);
+    hid_device_info *devices = enumerateHidCandidates(kVendorId, kProductId);
     bool listed = false;
     for (const hid_device_info *info = devices; info && !listed; info = info->next) {
-        listed = info->vendor_id == VendorId && info->product_id == ProductId && info->path &&
-                 path == QByteArray(info->path, int(strnlen(info->path, MaxHidPathLength)));
+        listed = info->vendor_id == kVendorId && info->product_id == kProductId && info->path &&
+                 path == QByteArray(info->path, int(strnlen(info->path, kMaxHidPathLength)));
     }
     hid_free_enumeration(devices);
     return listed;

@@ -20,16 +20,16 @@ int hidReopenDelayMs(int failuresInEpisode);
 // The link to the USB display (0x5131:0x2007) over hidapi. The GUI thread finds, opens,
 // queues and closes; the thread's run() is the writer, which sleeps until a report is
 // queued or the device is closed and writes one report per round, oldest first. The
-// queue keeps the newest MaxQueuedReports: the display shows a clock, so an old report
+// queue keeps the newest kMaxQueuedReports: the display shows a clock, so an old report
 // is worth nothing.
 class MainHidInterFace : public QThread
 {
     Q_OBJECT
 
 public:
-    static constexpr unsigned short VendorId = 0x5131;
-    static constexpr unsigned short ProductId = 0x2007;
-    static constexpr size_t MaxQueuedReports = 4;
+    static constexpr unsigned short kVendorId = 0x5131;
+    static constexpr unsigned short kProductId = 0x2007;
+    static constexpr size_t kMaxQueuedReports = 4;
 
     explicit MainHidInterFace(QObject *parent = nullptr);
     ~MainHidInterFace() override;

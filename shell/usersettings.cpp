@@ -7,15 +7,15 @@
 
 namespace {
 
-const char settingsOrganization[] = "MyCompanyVekmar";
-const char settingsApplication[] = "Quillon";
-const char tempShowModelKey[] = "TempShowModel/Model";
+const char kSettingsOrganization[] = "MyCompanyVekmar";
+const char kSettingsApplication[] = "Quillon";
+const char kTempShowModelKey[] = "TempShowModel/Model";
 
 // A settings object per access, released right after it.
 QSettings openUserSettings()
 {
     return {QSettings::NativeFormat, QSettings::UserScope,
-            QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication)};
+            QString::fromLatin1(kSettingsOrganization), QString::fromLatin1(kSettingsApplication)};
 }
 
 // Where the native format keeps a file (on Windows it is the registry, and nothing
@@ -23,8 +23,8 @@ QSettings openUserSettings()
 bool userSettingsUsable()
 {
     return maySettingsOpen(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QLatin1Char('/') + QLatin1String(settingsOrganization) +
-                           QLatin1Char('/') + QLatin1String(settingsApplication) +
+                           QLatin1Char('/') + QLatin1String(kSettingsOrganization) +
+                           QLatin1Char('/') + QLatin1String(kSettingsApplication) +
                            QStringLiteral(".conf"));
 }
 
@@ -35,13 +35,13 @@ int storedTemperatureMode()
     if (!userSettingsUsable())
         return 1;
     const QSettings settings = openUserSettings();
-    if (!settings.contains(QLatin1String(tempShowModelKey)))
+    if (!settings.contains(QLatin1String(kTempShowModelKey)))
         return 1;
-    return settings.value(QLatin1String(tempShowModelKey)).toInt();
+    return settings.value(QLatin1String(kTempShowModelKey)).toInt();
 }
 
 void storeTemperatureMode(int mode)
 {
     if (userSettingsUsable())
-        openUserSettings().setValue(QLatin1String(tempShowModelKey), mode);
+        openUserSettings().setValue(QLatin1String(kTempShowModelKey), mode);
 }

@@ -11,10 +11,10 @@ bool within(int value, int low, int high)
 
 EdgeRegion edgeRegionAt(const QPoint &cursor, const QPoint &topLeft, const QPoint &bottomRight)
 {
-    const bool left = within(cursor.x(), topLeft.x(), topLeft.x() + edgeBandWidth);
-    const bool right = within(cursor.x(), bottomRight.x() - edgeBandWidth, bottomRight.x());
-    const bool top = within(cursor.y(), topLeft.y(), topLeft.y() + edgeBandWidth);
-    const bool bottom = within(cursor.y(), bottomRight.y() - edgeBandWidth, bottomRight.y());
+    const bool left = within(cursor.x(), topLeft.x(), topLeft.x() + kEdgeBandWidth);
+    const bool right = within(cursor.x(), bottomRight.x() - kEdgeBandWidth, bottomRight.x());
+    const bool top = within(cursor.y(), topLeft.y(), topLeft.y() + kEdgeBandWidth);
+    const bool bottom = within(cursor.y(), bottomRight.y() - kEdgeBandWidth, bottomRight.y());
 
     if (left && top)
         return EdgeTopLeft;

@@ -22,7 +22,7 @@ enum EdgeRegion
 };
 
 // Width of the resize band along each edge, bounds included.
-constexpr int edgeBandWidth = 4;
+constexpr int kEdgeBandWidth = 4;
 
 // The region under the global cursor position `cursor` of a window whose corners
 // are `topLeft` and `bottomRight` (global); corners win over edges.

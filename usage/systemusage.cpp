@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr double bytesPerGiB = 1073741824.0;
-constexpr quint64 bytesPerMiB = 1048576;
+constexpr double kBytesPerGiB = 1073741824.0;
+constexpr quint64 kBytesPerMiB = 1048576;
 
 qint32 saturateToInt(quint64 value)
 {
@@ -61,8 +61,8 @@ bool parseMemInfo(const QByteArray &text, MemoryStatus *status)
 
 QString memoryUsageText(quint64 totalBytes, quint64 availableBytes)
 {
-    const float total = static_cast<float>(static_cast<double>(totalBytes) / bytesPerGiB);
-    const float available = static_cast<float>(static_cast<double>(availableBytes) / bytesPerGiB);
+    const float total = static_cast<float>(static_cast<double>(totalBytes) / kBytesPerGiB);
+    const float available = static_cast<float>(static_cast<double>(availableBytes) / kBytesPerGiB);
     const float used = total - available;
     return QStringLiteral("%1G/%2G").arg(QString::asprintf("%.1f", static_cast<double>(used)),
                                          QString::asprintf("%.1f", static_cast<double>(total)));
@@ -70,22 +70,22 @@ QString memoryUsageText(quint64 totalBytes, quint64 availableBytes)
 
 qint32 memoryTotalMiB(quint64 totalBytes)
 {
-    return saturateToInt(totalBytes / bytesPerMiB);
+    return saturateToInt(totalBytes / kBytesPerMiB);
 }
 
 DriveUsage driveUsage(quint64 totalBytes, quint64 freeBytes)
 {
     DriveUsage usage;
     const quint64 used = freeBytes < totalBytes ? totalBytes - freeBytes : 0;
-    usage.text = QString::number(static_cast<double>(used) / bytesPerGiB, 'f', 0) +
+    usage.text = QString::number(static_cast<double>(used) / kBytesPerGiB, 'f', 0) +
                  QLatin1Char('G') + QLatin1Char('/') +
-                 QString::number(static_cast<double>(totalBytes) / bytesPerGiB, 'f', 0) +
+                 QString::number(static_cast<double>(totalBytes) / kBytesPerGiB, 'f', 0) +
                  QLatin1Char('G');
     if (totalBytes != 0) {
         usage.usedPercent = truncateToInt(100 - static_cast<double>(freeBytes) /
                                                     static_cast<double>(totalBytes) * 100);
     }
-    usage.totalGiB = saturateToInt(totalBytes / static_cast<quint64>(bytesPerGiB));
+    usage.totalGiB = saturateToInt(totalBytes / static_cast<quint64>(kBytesPerGiB));
     return usage;
 }
 

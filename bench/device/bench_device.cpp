@@ -123,7 +123,7 @@ int main(int argc, char *argv[])
     const double polling = pollingWakeupsPerSecond();
 
     // One report at a time, as the window sends them: each finds the writer asleep.
-    const QByteArray report(DeviceReportSize, '\x40');
+    const QByteArray report(kDeviceReportSize, '\x40');
     std::vector<Clock::time_point> sent;
     for (int i = 0; i < LatencySamples; ++i) {
         sent.push_back(Clock::now());

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr quint32 WmDeviceChange = 0x0219;
+constexpr quint32 kWmDeviceChange = 0x0219;
 constexpr quintptr Arrival = 0x8000;
 constexpr quintptr QueryRemove = 0x8001;
 constexpr quintptr RemoveComplete = 0x8004;
@@ -126,13 +126,13 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent_data()
     QTest::addColumn<QString>("path");
 
     const QByteArray display = broadcast(5, DisplayInterface);
-    QTest::newRow("arrival") << WmDeviceChange << Arrival << display << true << true
+    QTest::newRow("arrival") << kWmDeviceChange << Arrival << display << true << true
                              << DisplayInterface;
-    QTest::newRow("removal") << WmDeviceChange << RemoveComplete << display << true << false
+    QTest::newRow("removal") << kWmDeviceChange << RemoveComplete << display << true << false
                              << DisplayInterface;
     QTest::newRow("another message")
         << quint32(0x0112) << Arrival << display << false << false << QString();
-    QTest::newRow("query remove") << WmDeviceChange << QueryRemove << display << false << false
+    QTest::newRow("query remove") << kWmDeviceChange << QueryRemove << display << false << false
                                   << QString();
     // A volume record is 20 bytes long: reading past its header would run off the end.
     QByteArray volume(20, '\0');
@@ -140,14 +140,14 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent_data()
     std::memcpy(volume.data(), &volumeSize, 4);
     std::memcpy(volume.data() + 4, &volumeType, 4);
     QTest::newRow("storage volume")
-        << WmDeviceChange << Arrival << volume << false << false << QString();
+        << kWmDeviceChange << Arrival << volume << false << false << QString();
     QTest::newRow("name without terminator stops at the record's size")
-        << WmDeviceChange << Arrival << broadcast(5, QStringLiteral("5131#2007"), false) << true
+        << kWmDeviceChange << Arrival << broadcast(5, QStringLiteral("5131#2007"), false) << true
         << true << QStringLiteral("5131#2007");
     QTest::newRow("size shorter than the header")
-        << WmDeviceChange << Arrival << broadcast(5, DisplayInterface, true, 12) << false << false
+        << kWmDeviceChange << Arrival << broadcast(5, DisplayInterface, true, 12) << false << false
         << QString();
-    QTest::newRow("empty name") << WmDeviceChange << RemoveComplete << broadcast(5, QString())
+    QTest::newRow("empty name") << kWmDeviceChange << RemoveComplete << broadcast(5, QString())
                                 << true << false << QString();
 }
 
@@ -170,7 +170,7 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent()
     const QString interfacePath = QString::fromStdU16String(name);
     QCOMPARE(isArrival, arrival);
     QCOMPARE(interfacePath, path);
-    QVERIFY(!parseDeviceBroadcast(WmDeviceChange, Arrival, nullptr, &isArrival, &name));
+    QVERIFY(!parseDeviceBroadcast(kWmDeviceChange, Arrival, nullptr, &isArrival, &name));
 }
 
 void tst_HidHotplugMonitor::startNeedsRunningUdev()

@@ -27,7 +27,7 @@ FakeHid::Device display(const std::string &path)
 // believed the caller's length of 64 would be caught.
 QByteArray report(int number)
 {
-    QByteArray bytes(DeviceReportSize, char(number));
+    QByteArray bytes(kDeviceReportSize, char(number));
     bytes[0] = 0;
     bytes[64] = char(0x80 | number);
     return bytes;
