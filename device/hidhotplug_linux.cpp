@@ -2,17 +2,12 @@
 
 #include "mainhidinterface.h"
 
-#include "hidenumerate.h"
-
 #include <QDebug>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <hidapi.h>
 #include <libudev.h>
-
-#include <cstring>
 
 namespace {
 // udevd's control socket: without it no "udev" events are ever sent.
@@ -22,20 +17,6 @@ constexpr int kMaxEventsPerActivation = 64;
 // Without udev the display is looked for this often: one narrow enumeration.
 constexpr int kPollIntervalMs = 5000;
 
-// The path of the first listed display, empty when none is listed.
-QString listedDisplayPath()
-{
-    hid_device_info *devices =
-        enumerateHidCandidates(MainHidInterFace::kVendorId, MainHidInterFace::kProductId);
-    QString path;
-    for (const hid_device_info *info = devices; info && path.isEmpty(); info = info->next) {
-        if (info->vendor_id == MainHidInterFace::kVendorId &&
-            info->product_id == MainHidInterFace::kProductId && info->path)
-            path = QString::fromLatin1(info->path, int(strnlen(info->path, 4096)));
-    }
-    hid_free_enumeration(devices);
-    return path;
-}
 } // namespace
 
 struct HidHotplugMonitor::Private
@@ -126,7 +107,7 @@ void HidHotplugMonitor::startPolling(const QString &why)
                why;
     d->pollTimer = new QTimer;
     connect(d->pollTimer, &QTimer::timeout, this, [this] {
-        const QString path = listedDisplayPath();
+        const QString path = listedDisplayPaths().value(0);
         if (path == d->polledPath)
             return;
         // The IDs in the text let receivers tell the display's events apart.

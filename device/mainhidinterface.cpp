@@ -44,21 +44,29 @@ MainHidInterFace::~MainHidInterFace()
     closeHid();
 }
 
-void MainHidInterFace::findHidDevice()
+QStringList listedDisplayPaths()
 {
-    hid_device_info *devices = enumerateHidCandidates(kVendorId, kProductId);
-    bool found = false;
+    hid_device_info *devices =
+        enumerateHidCandidates(MainHidInterFace::kVendorId, MainHidInterFace::kProductId);
+    QStringList paths;
     for (const hid_device_info *info = devices; info; info = info->next) {
-        if (info->vendor_id != kVendorId || info->product_id != kProductId || !info->path)
-            continue;
-        strHidPath = QString::fromLatin1(info->path, int(strnlen(info->path, kMaxHidPathLength)));
-        qDebug() << "-------------------------- ************** strHidPath:" << strHidPath;
-        found = true;
-        break;
+        if (info->vendor_id == MainHidInterFace::kVendorId &&
+            info->product_id == MainHidInterFace::kProductId && info->path)
+            paths.append(
+                QString::fromLatin1(info->path, int(strnlen(info->path, kMaxHidPathLength))));
     }
     hid_free_enumeration(devices);
+    return paths;
+}
 
-    if (found && openHid() == 0)
+void MainHidInterFace::findHidDevice()
+{
+    const QStringList paths = listedDisplayPaths();
+    if (paths.isEmpty())
+        return;
+    strHidPath = paths.constFirst();
+    qDebug() << "-------------------------- ************** strHidPath:" << strHidPath;
+    if (openHid() == 0)
         emit sigOpenHidSuccessful();
 }
 
@@ -196,15 +204,7 @@ void MainHidInterFace::run()
 
 bool MainHidInterFace::isDeviceListed() const
 {
-    const QByteArray path = strHidPath.toLatin1();
-    hid_device_info *devices = enumerateHidCandidates(kVendorId, kProductId);
-    bool listed = false;
-    for (const hid_device_info *info = devices; info && !listed; info = info->next) {
-        listed = info->vendor_id == kVendorId && info->product_id == kProductId && info->path &&
-                 path == QByteArray(info->path, int(strnlen(info->path, kMaxHidPathLength)));
-    }
-    hid_free_enumeration(devices);
-    return listed;
+    return listedDisplayPaths().contains(strHidPath);
 }
 
 void MainHidInterFace::onWriteFailed()

@@ -4,6 +4,7 @@
 #include "devicereport.h"
 
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <condition_variable>
@@ -81,5 +82,8 @@ private:
     int failuresInEpisode = 0; // failed writes or re-opens since the last good write
     quint64 reopenTicket = 0;  // bumped by every open and close: a pending re-open is stale
 };
+
+// The paths of every listed display (0x5131:0x2007), in enumeration order.
+QStringList listedDisplayPaths();
 
 #endif // MAINHIDINTERFACE_H
