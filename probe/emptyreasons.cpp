@@ -111,8 +111,9 @@ const ReasonRow kReasons[] = {
      [](F, const TreeFacts &) { return std::string("no board temperature: ") + kSuperIoRemedy; }},
     {[](F f, const TreeFacts &) { return f == F::MotherboardTemperature; },
      [](F, const TreeFacts &t) {
-         return t.superIo + " has no temperature labelled SYSTIN, and no board or chipset "
-                            "sensor is there: `sensors` shows its labels";
+         return t.superIo + " gives no board temperature its driver documents (SYSTIN on "
+                            "Nuvoton), and no chipset sensor is there: `sensors` shows its "
+                            "readings";
      }},
     {[](F f, const TreeFacts &t) { return isGpuField(f) && !t.gpuDrivers.empty(); },
      [](F f, const TreeFacts &t) {
@@ -126,7 +127,8 @@ const ReasonRow kReasons[] = {
      }},
     {[](F f, const TreeFacts &) { return isGpuField(f); },
      [](F, const TreeFacts &) {
-         return std::string("no GPU driver that gives readings (amdgpu, or NVIDIA's with NVML)");
+         return std::string("no GPU driver that gives readings (amdgpu, radeon, nouveau, i915, "
+                            "xe, or NVIDIA's with NVML)");
      }},
     {[](F f, const TreeFacts &t) { return f == F::MemoryClock && !t.udevDmi; },
      [](F, const TreeFacts &) {

@@ -472,7 +472,7 @@ void LinuxSensors::addGpu(const std::vector<Chip> &chips, uint64_t nowUs)
     // NVIDIA's driver has no hwmon, and NVML knows only discrete cards.
     const int nvidia = m_nvml.open(m_nvmlLibrary) ? m_nvml.count() : 0;
     for (int i = 0; i < nvidia; ++i)
-        facts.push_back(GpuFacts{});
+        facts.push_back(GpuFacts{m_nvml.pciAddress(i), false});
     for (const Gpu &card : cards)
         facts.push_back(GpuFacts{card.pci, card.integrated});
     const int chosen = chooseGpu(facts);

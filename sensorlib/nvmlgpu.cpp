@@ -1,5 +1,6 @@
 #include "nvmlgpu.h"
 
+#include <cstdio>
 #include <dlfcn.h>
 
 namespace {
@@ -17,6 +18,16 @@ struct nvmlFanSpeedInfo_t
     unsigned int version;
     unsigned int fan;
     unsigned int speed;
+};
+struct nvmlPciInfo_t
+{
+    char busIdLegacy[16];
+    unsigned int domain;
+    unsigned int bus;
+    unsigned int device;
+    unsigned int pciDeviceId;
+    unsigned int pciSubSystemId;
+    char busId[32];
 };
 constexpr nvmlReturn_t NVML_SUCCESS = 0;
 constexpr int NVML_TEMPERATURE_GPU = 0;
@@ -38,6 +49,8 @@ struct NvmlGpus::Api
     nvmlReturn_t (*getPower)(nvmlDevice_t, unsigned int *) = nullptr;
     // Optional: older drivers lack it. The percent call is no substitute.
     nvmlReturn_t (*getFanRpm)(nvmlDevice_t, nvmlFanSpeedInfo_t *) = nullptr;
+    // Optional: without it the card has no address to be ordered by.
+    nvmlReturn_t (*getPciInfo)(nvmlDevice_t, nvmlPciInfo_t *) = nullptr;
     nvmlDevice_t devices[kMaxGpus] = {};
 };
 
@@ -67,6 +80,8 @@ bool NvmlGpus::open(const std::string &libraryPath)
     bind(m_library, &m_api->getClock, "nvmlDeviceGetClockInfo", nullptr);
     bind(m_library, &m_api->getPower, "nvmlDeviceGetPowerUsage", nullptr);
     bind(m_library, &m_api->getFanRpm, "nvmlDeviceGetFanSpeedRPM", nullptr);
+    // Both versions fill the same record; the first is the oldest driver's.
+    bind(m_library, &m_api->getPciInfo, "nvmlDeviceGetPciInfo_v3", "nvmlDeviceGetPciInfo_v2");
 
     unsigned int count = 0;
     if (!m_api->init || !m_api->shutdown || !m_api->getCount || !m_api->getHandle ||
@@ -110,6 +125,19 @@ std::string NvmlGpus::name(int index) const
         m_api->getName(m_api->devices[index], buffer, sizeof buffer - 1) != NVML_SUCCESS)
         return "NVIDIA GPU";
     return buffer;
+}
+
+std::string NvmlGpus::pciAddress(int index) const
+{
+    nvmlPciInfo_t info{};
+    if (index < 0 || index >= m_count || !m_api->getPciInfo ||
+        m_api->getPciInfo(m_api->devices[index], &info) != NVML_SUCCESS || info.bus > 0xff ||
+        info.device > 0x1f)
+        return {};
+    // As sysfs writes it; NVIDIA's GPU is function 0 of its device.
+    char text[24];
+    std::snprintf(text, sizeof text, "%04x:%02x:%02x.0", info.domain, info.bus, info.device);
+    return text;
 }
 
 NvmlGpus::Values NvmlGpus::read(int index) const

@@ -23,6 +23,8 @@ public:
 
     int count() const { return m_count; }
     std::string name(int index) const;
+    // "0000:01:00.0", as in sysfs; empty where the driver does not say.
+    std::string pciAddress(int index) const;
     Values read(int index) const;
 
 private:

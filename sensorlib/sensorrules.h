@@ -86,7 +86,7 @@ GpuDriver gpuDriver(const std::string &name);
 
 struct GpuFacts
 {
-    std::string pciAddress; // "0000:03:00.0"; empty for NVML devices
+    std::string pciAddress; // "0000:03:00.0"; empty where NVML does not say
     bool integrated = false;
 };
 // The one GPU to report: a discrete card before an integrated one, then the

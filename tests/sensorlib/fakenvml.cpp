@@ -1,6 +1,6 @@
 // A stand-in NVML library: one GPU (FAKENVML_COUNT overrides) with fixed
-// readings. Built with and without nvmlDeviceGetFanSpeedRPM, which older
-// drivers lack; the percent call always exists and must never be read as RPM.
+// readings, on PCI bus 1 (FAKENVML_BUS overrides). Built with and without nvmlDeviceGetFanSpeedRPM,
+// which older drivers lack; the percent call always exists and must never be read as RPM.
 
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +31,12 @@ struct nvmlUtilization_t
 struct nvmlFanSpeedInfo_t
 {
     unsigned version, fan, speed;
+};
+struct nvmlPciInfo_t
+{
+    char busIdLegacy[16];
+    unsigned domain, bus, device, pciDeviceId, pciSubSystemId;
+    char busId[32];
 };
 
 NVML_EXPORT int nvmlInit_v2()
@@ -84,6 +90,14 @@ NVML_EXPORT int nvmlDeviceGetClockInfo(Device *, int type, unsigned *clock)
 NVML_EXPORT int nvmlDeviceGetPowerUsage(Device *, unsigned *milliwatts)
 {
     *milliwatts = 215500;
+    return kSuccess;
+}
+// Device i sits on bus FAKENVML_BUS + i (hex, default 1).
+NVML_EXPORT int nvmlDeviceGetPciInfo_v3(Device *device, nvmlPciInfo_t *info)
+{
+    const char *bus = std::getenv("FAKENVML_BUS");
+    std::memset(info, 0, sizeof *info);
+    info->bus = (bus ? unsigned(std::strtoul(bus, nullptr, 16)) : 1u) + unsigned(device->index);
     return kSuccess;
 }
 NVML_EXPORT int nvmlDeviceGetFanSpeed(Device *, unsigned *percent)

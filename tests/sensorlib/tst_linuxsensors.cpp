@@ -209,24 +209,36 @@ void tst_linuxSensors::capturedTree_data()
                        "2:Memory Clock=1600"};
     // The integrated GPU comes first in hwmon order; the discrete card feeds
     // all five fields.
-    QTest::newRow("ryzen 7000, integrated and discrete amdgpu")
+    const QStringList ryzen7000 = QStringList{"0 AMD Ryzen 9 7950X 16-Core Processor",
+                                              "0:CPU (Tctl/Tdie)=72.875",
+                                              "0:CPU Package Power=0",
+                                              "0:Core 0 Clock=5050",
+                                              "0:Total CPU Usage=15",
+                                              "1 AMD Radeon RX 7900 XTX",
+                                              "1:GPU Temperature=63",
+                                              "1:GPU Fan1=1320",
+                                              "1:GPU Power (Total)=212",
+                                              "1:GPU Clock=2450",
+                                              "1:GPU Core Load=41",
+                                              "2 ASUSTeK COMPUTER INC. TUF GAMING X670E-PLUS",
+                                              "2:Motherboard=33",
+                                              "2:CPU Fan=1380",
+                                              "2:Memory Clock=3000"};
+    QTest::newRow("ryzen 7000, integrated and discrete amdgpu") << "ryzen7000-dgpu"
+                                                                << "" << ryzen7000;
+    // Two discrete cards: the first by PCI address (the amdgpu is at 03:00.0).
+    QTest::newRow("ryzen 7000, discrete amdgpu before an NVIDIA card") << "ryzen7000-dgpu"
+                                                                       << "rpm@0a" << ryzen7000;
+    QStringList nvidiaFirst = ryzen7000;
+    nvidiaFirst.replace(5, QStringLiteral("1 NVIDIA GeForce RTX 3070"));
+    nvidiaFirst.replace(6, QStringLiteral("1:GPU Temperature=61"));
+    nvidiaFirst.replace(7, QStringLiteral("1:GPU Fan1=1450"));
+    nvidiaFirst.replace(8, QStringLiteral("1:GPU Power (Total)=215.5"));
+    nvidiaFirst.replace(9, QStringLiteral("1:GPU Clock=1905"));
+    nvidiaFirst.replace(10, QStringLiteral("1:GPU Core Load=37"));
+    QTest::newRow("ryzen 7000, an NVIDIA card before the discrete amdgpu")
         << "ryzen7000-dgpu"
-        << ""
-        << QStringList{"0 AMD Ryzen 9 7950X 16-Core Processor",
-                       "0:CPU (Tctl/Tdie)=72.875",
-                       "0:CPU Package Power=0",
-                       "0:Core 0 Clock=5050",
-                       "0:Total CPU Usage=15",
-                       "1 AMD Radeon RX 7900 XTX",
-                       "1:GPU Temperature=63",
-                       "1:GPU Fan1=1320",
-                       "1:GPU Power (Total)=212",
-                       "1:GPU Clock=2450",
-                       "1:GPU Core Load=41",
-                       "2 ASUSTeK COMPUTER INC. TUF GAMING X670E-PLUS",
-                       "2:Motherboard=33",
-                       "2:CPU Fan=1380",
-                       "2:Memory Clock=3000"};
+        << "rpm@02" << nvidiaFirst;
     // The APU's PPT is the socket's power: CPU package power, never GPU power.
     QTest::newRow("ryzen apu alone") << "ryzen-apu"
                                      << ""
@@ -291,7 +303,13 @@ void tst_linuxSensors::capturedTree()
     QFETCH(QString, tree);
     QFETCH(QString, nvml);
     QFETCH(QStringList, expected);
-    LinuxSensors sensors(QString(kTrees + tree).toStdString(), nvmlPath(nvml).toStdString());
+    // "variant@bus": the stand-in NVML's card on that PCI bus.
+    const QStringList variant = nvml.split('@');
+    if (variant.size() > 1)
+        qputenv("FAKENVML_BUS", variant[1].toLatin1());
+    else
+        qunsetenv("FAKENVML_BUS");
+    LinuxSensors sensors(QString(kTrees + tree).toStdString(), nvmlPath(variant[0]).toStdString());
     sensors.discover(1000000);
     for (int s = 0; s < sensors.sensorCount(); ++s)
         sensors.refresh(s, 2000000);
