@@ -10,6 +10,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <QTimer>
+#include <QTransform>
 
 #include <QVector>
 
@@ -290,17 +291,54 @@ void GaugeArc::updateValue()
             }
         }
     }
-    // The stopping tick moves nothing, so it has nothing to repaint.
+    // The stopping tick moves nothing, so it has nothing to repaint. A step repaints
+    // only where the pointer and the value text were and now are: the rest of the
+    // dial is the image, unchanged, and copying it whole each tick was most of a
+    // tick's cost.
     if (currentValue != drawnBefore) {
-        update();
+        update(changedByTick(drawnBefore) + changedByTick(currentValue));
     }
 }
 
-double GaugeArc::pointerRotation() const
+double GaugeArc::pointerRotation(double drawn) const
 {
     const double span = gaugeSpan(startAngle, endAngle);
-    const double rotation = span / (maxValue - minValue) * (currentValue - minValue);
+    const double rotation = span / (maxValue - minValue) * (drawn - minValue);
     return boundedForDrawing(rotation, kMaxRotationDegrees);
+}
+
+QString GaugeArc::valueText(double drawn) const
+{
+    return formatNumber(drawn, precision) + strUnit + QLatin1Char('\n') + strExplainText;
+}
+
+QRegion GaugeArc::changedByTick(double drawn) const
+{
+    const int side = qMin(width(), height());
+    if (side <= 0) {
+        return QRegion();
+    }
+    QTransform dial;
+    dial.translate(width() / 2, height() / 2);
+    dial.scale(side / 200.0, side / 200.0);
+    // Antialiased edges reach a pixel beyond the shapes, and rounding one more.
+    const auto onScreen = [](const QTransform &where, const QRectF &box) {
+        return where.mapRect(box).toAlignedRect().adjusted(-2, -2, 2, 2);
+    };
+
+    // Every pointer style, pen and caps included, lies in this box as it turns.
+    QTransform pointer;
+    pointer.rotate(startAngle + pointerRotation(drawn));
+    const QRect needle = onScreen(pointer * dial, QRectF(-9, -3, 18, 82));
+
+    // The value text may overflow its box; the font's metrics say by how much.
+    const int radius = 100;
+    const QRectF textRect(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
+    const QFontMetricsF metrics(QFont(QStringLiteral("Arial"), 14), this);
+    const QRectF textBounds =
+        metrics.boundingRect(textRect, Qt::AlignCenter, valueText(drawn)).united(textRect);
+    const QRect text = onScreen(dial, textBounds.adjusted(-2, -2, 2, 2));
+    return QRegion(needle) + text;
 }
 
 void GaugeArc::paintEvent(QPaintEvent *)
@@ -499,7 +537,7 @@ void GaugeArc::drawPointerCircle(QPainter *painter)
     painter->setBrush(pointerColor);
 
     painter->rotate(startAngle);
-    painter->rotate(pointerRotation());
+    painter->rotate(pointerRotation(currentValue));
     painter->drawEllipse(QRectF(-8, 38, 16, 16));
 
     painter->setPen(QPen(QBrush(scaleColor), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin));
@@ -516,7 +554,7 @@ void GaugeArc::drawPointerIndicator(QPainter *painter)
 
     const QPolygon pts({QPoint(-5, 0), QPoint(5, 0), QPoint(0, 75)});
     painter->rotate(startAngle);
-    painter->rotate(pointerRotation());
+    painter->rotate(pointerRotation(currentValue));
     painter->drawConvexPolygon(pts);
     painter->restore();
 }
@@ -530,7 +568,7 @@ void GaugeArc::drawPointerIndicatorR(QPainter *painter)
 
     const QPolygon pts({QPoint(-5, 0), QPoint(5, 0), QPoint(0, 75)});
     painter->rotate(startAngle);
-    painter->rotate(pointerRotation());
+    painter->rotate(pointerRotation(currentValue));
     painter->drawConvexPolygon(pts);
 
     QPen pen = painter->pen();
@@ -549,7 +587,7 @@ void GaugeArc::drawPointerTriangle(QPainter *painter)
 
     const QPolygon pts({QPoint(-5, 55), QPoint(5, 55), QPoint(0, 65)});
     painter->rotate(startAngle);
-    painter->rotate(pointerRotation());
+    painter->rotate(pointerRotation(currentValue));
     painter->drawConvexPolygon(pts);
     painter->restore();
 }
@@ -582,8 +620,6 @@ void GaugeArc::drawValue(QPainter *painter)
 
     const int radius = 100;
     const QRectF textRect(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
-    const QString text =
-        formatNumber(currentValue, precision) + strUnit + QLatin1Char('\n') + strExplainText;
-    painter->drawText(textRect, Qt::AlignCenter, text);
+    painter->drawText(textRect, Qt::AlignCenter, valueText(currentValue));
     painter->restore();
 }

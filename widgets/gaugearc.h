@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -130,7 +131,9 @@ private:
     void drawRoundCircle(QPainter *painter);
     void drawCenterCircle(QPainter *painter);
     void drawValue(QPainter *painter);
-    double pointerRotation() const;
+    double pointerRotation(double drawn) const;
+    QString valueText(double drawn) const;
+    QRegion changedByTick(double drawn) const;
 
     double value;
     double maxValue;

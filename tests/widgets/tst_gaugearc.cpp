@@ -9,6 +9,7 @@
 #include <QMetaEnum>
 #include <QMetaProperty>
 #include <QPainter>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -211,6 +212,8 @@ private slots:
     void scaleNumberOrigin();
     void staticLayer_data();
     void staticLayer();
+    void tickRepaint_data();
+    void tickRepaint();
     void pictures();
 };
 
@@ -1215,6 +1218,70 @@ void tst_GaugeArc::pictures()
         const QString path = dir + QStringLiteral("/gauge_style_%1.png").arg(style);
         QVERIFY2(image.save(path), qPrintable(path));
     }
+}
+
+void tst_GaugeArc::tickRepaint_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<double>("step");
+
+    QTest::newRow("indicator, over the top")
+        << int(GaugeArc::PointerStyle_Indicator) << 47.0 << 53.0 << 0.5;
+    QTest::newRow("indicator R, down, the text narrows")
+        << int(GaugeArc::PointerStyle_IndicatorR) << 11.0 << 8.0 << 0.5;
+    QTest::newRow("circle, from the start")
+        << int(GaugeArc::PointerStyle_Circle) << 0.0 << 3.0 << 0.5;
+    QTest::newRow("triangle, to the end")
+        << int(GaugeArc::PointerStyle_Triangle) << 97.0 << 100.0 << 0.5;
+    // Steps that carry the pointer clear of where it was.
+    QTest::newRow("indicator, large steps")
+        << int(GaugeArc::PointerStyle_Indicator) << 20.0 << 80.0 << 15.0;
+}
+
+void tst_GaugeArc::tickRepaint()
+{
+    // A tick repaints part of the dial; what the window then shows must be what a
+    // whole repaint shows, so the part holds everything that moved.
+    QFETCH(int, style);
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(double, step);
+
+    QFrame parent;
+    parent.resize(320, 320);
+    parent.setStyleSheet(QStringLiteral("QFrame { background: qlineargradient(x1: 0, y1: 0, "
+                                        "x2: 1, y2: 1, stop: 0 #203040, stop: 1 #405020); }"));
+    GaugeArc *gauge = new GaugeArc(&parent);
+    gauge->setGeometry(10, 10, 300, 300);
+    gauge->setPointerStyle(GaugeArc::PointerStyle(style));
+    gauge->setExplainText(QStringLiteral("CPU"));
+    gauge->setValue(from);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    gauge->setAnimation(true);
+    gauge->setAnimationStep(step);
+    // Only the test's ticks: one of the timer's between a paint and the comparison
+    // would move the dial under it.
+    animationTimer(*gauge)->setInterval(3600 * 1000);
+    gauge->setValue(to);
+
+    const auto shown = [&parent] {
+        return parent.screen()
+            ->grabWindow(parent.winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    int ticks = 0;
+    while (animationTimer(*gauge)->isActive() && ticks < 100) {
+        tick(*gauge);
+        ++ticks;
+        QCoreApplication::processEvents();
+        const QImage whole = parent.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(shown() == whole, qPrintable(QStringLiteral("tick %1").arg(ticks)));
+    }
+    QVERIFY(ticks > 1);
 }
 
 QTEST_MAIN(tst_GaugeArc)
