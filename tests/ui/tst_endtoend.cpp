@@ -121,6 +121,16 @@ public:
         return output;
     }
 
+    // For a failure message: whether the program still runs, and the end of what it
+    // said on stderr (a sanitizer's report, for one).
+    QString diagnosis()
+    {
+        return QStringLiteral("running: %1, exit code: %2, stderr: %3")
+            .arg(process.state() == QProcess::Running)
+            .arg(process.exitCode())
+            .arg(QString::fromLocal8Bit(process.readAllStandardError().right(3000)));
+    }
+
     // SIGTERM takes the program's regular exit path.
     bool quit()
     {
@@ -194,7 +204,8 @@ void tst_EndToEnd::wholeProgram()
     QVERIFY(run.start(program, {}, picture));
 
     // The picture is taken at the second refresh, so the first reports are out by then.
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")), 60000);
+    QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(picture + QStringLiteral(".values")),
+                              qPrintable(run.diagnosis()), 60000);
     const QMap<QString, QString> values = windowValues(picture + QStringLiteral(".values"));
 
     // What the test sensor library reports, as the window shows it.
