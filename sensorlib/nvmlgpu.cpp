@@ -80,7 +80,8 @@ bool NvmlGpus::open(const std::string &libraryPath)
     bind(m_library, &m_api->getClock, "nvmlDeviceGetClockInfo", nullptr);
     bind(m_library, &m_api->getPower, "nvmlDeviceGetPowerUsage", nullptr);
     bind(m_library, &m_api->getFanRpm, "nvmlDeviceGetFanSpeedRPM", nullptr);
-    // Both versions fill the same record; the first is the oldest driver's.
+    // Older drivers have only _v2, whose record has the fields read here at the
+    // same places.
     bind(m_library, &m_api->getPciInfo, "nvmlDeviceGetPciInfo_v3", "nvmlDeviceGetPciInfo_v2");
 
     unsigned int count = 0;
