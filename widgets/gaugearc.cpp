@@ -296,7 +296,7 @@ void GaugeArc::updateValue()
     // dial is the image, unchanged, and copying it whole each tick was most of a
     // tick's cost.
     if (currentValue != drawnBefore) {
-        update(changedByTick(drawnBefore) + changedByTick(currentValue));
+        update(changedByTick(drawnBefore, currentValue));
     }
 }
 
@@ -312,41 +312,36 @@ QString GaugeArc::valueText(double drawn) const
     return formatNumber(drawn, precision) + strUnit + QLatin1Char('\n') + strExplainText;
 }
 
-QRegion GaugeArc::changedByTick(double drawn) const
+QRegion GaugeArc::changedByTick(double before, double after) const
 {
-    const int side = qMin(width(), height());
-    if (side <= 0) {
+    if (qMin(width(), height()) <= 0) {
         return QRegion();
     }
-    QTransform dial;
-    dial.translate(width() / 2, height() / 2);
-    dial.scale(side / 200.0, side / 200.0);
+    const QTransform dial = gaugeDialTransform(size());
     // Antialiased edges reach a pixel beyond the shapes, and rounding one more.
     const auto onScreen = [](const QTransform &where, const QRectF &box) {
         return where.mapRect(box).toAlignedRect().adjusted(-2, -2, 2, 2);
     };
-
-    // Every pointer style, pen and caps included, lies in this box as it turns.
-    QTransform pointer;
-    pointer.rotate(startAngle + pointerRotation(drawn));
-    const QRect needle = onScreen(pointer * dial, QRectF(-9, -3, 18, 82));
-
-    // The value text may overflow its box; the font's metrics say by how much.
-    const int radius = 100;
-    const QRectF textRect(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
+    const QRectF textBox = gaugeValueTextBox();
     const QFontMetricsF metrics(QFont(QStringLiteral("Arial"), 14), this);
-    const QRectF textBounds =
-        metrics.boundingRect(textRect, Qt::AlignCenter, valueText(drawn)).united(textRect);
-    const QRect text = onScreen(dial, textBounds.adjusted(-2, -2, 2, 2));
-    return QRegion(needle) + text;
+
+    QRegion changed;
+    for (const double drawn : {before, after}) {
+        // Every pointer style, pen and caps included, lies in this box as it turns.
+        QTransform pointer;
+        pointer.rotate(startAngle + pointerRotation(drawn));
+        changed += onScreen(pointer * dial, QRectF(-9, -3, 18, 82));
+        // The value text may overflow its box; the font's metrics say by how much.
+        const QRectF text =
+            metrics.boundingRect(textBox, Qt::AlignCenter, valueText(drawn)).united(textBox);
+        changed += onScreen(dial, text.adjusted(-2, -2, 2, 2));
+    }
+    return changed;
 }
 
 void GaugeArc::paintEvent(QPaintEvent *)
 {
-    const int width = this->width();
-    const int height = this->height();
-    const int side = qMin(width, height);
-    if (side <= 0) {
+    if (qMin(width(), height()) <= 0) {
         return;
     }
 
@@ -361,8 +356,7 @@ void GaugeArc::paintEvent(QPaintEvent *)
     }
     painter.drawImage(0, 0, staticLayer);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    painter.translate(width / 2, height / 2);
-    painter.scale(side / 200.0, side / 200.0);
+    painter.setWorldTransform(gaugeDialTransform(size()), true);
 
     switch (pointerStyle) {
     case PointerStyle_Circle:
@@ -427,8 +421,7 @@ void GaugeArc::drawStaticLayer(qreal ratio)
     staticLayerStale = false;
     ++staticLayerDrawCount;
 
-    const int side = qMin(width(), height());
-    if (staticLayer.isNull() || side <= 0) {
+    if (staticLayer.isNull() || qMin(width(), height()) <= 0) {
         return;
     }
     QPainter painter(&staticLayer);
@@ -437,8 +430,7 @@ void GaugeArc::drawStaticLayer(qreal ratio)
     }
     painter.setFont(font());
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    painter.translate(width() / 2, height() / 2);
-    painter.scale(side / 200.0, side / 200.0);
+    painter.setWorldTransform(gaugeDialTransform(size()), true);
     drawArc(&painter);
     drawScale(&painter);
     drawScaleNum(&painter);
@@ -618,8 +610,6 @@ void GaugeArc::drawValue(QPainter *painter)
     painter->setPen(textColor);
     painter->setFont(QFont(QStringLiteral("Arial"), 14));
 
-    const int radius = 100;
-    const QRectF textRect(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
-    painter->drawText(textRect, Qt::AlignCenter, valueText(currentValue));
+    painter->drawText(gaugeValueTextBox(), Qt::AlignCenter, valueText(currentValue));
     painter->restore();
 }

@@ -133,7 +133,7 @@ private:
     void drawValue(QPainter *painter);
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
-    QRegion changedByTick(double drawn) const;
+    QRegion changedByTick(double before, double after) const;
 
     double value;
     double maxValue;

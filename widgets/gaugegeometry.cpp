@@ -42,3 +42,19 @@ QPoint gaugeScaleNumberOrigin(double angleRadians, int textWidth, int fontHeight
     const double y = -75.0 * std::sin(angleRadians) + fontHeight / 4.0;
     return QPoint(truncateToInt(x), truncateToInt(y));
 }
+
+QTransform gaugeDialTransform(const QSize &size)
+{
+    const int side = qMin(size.width(), size.height());
+    QTransform dial;
+    dial.translate(size.width() / 2, size.height() / 2);
+    dial.scale(side / 200.0, side / 200.0);
+    return dial;
+}
+
+QRectF gaugeValueTextBox()
+{
+    // From the half-size 100, with integer division: top 100 / 2 - 20, height 100 / 3 + 10.
+    const int radius = 100;
+    return QRectF(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
+}

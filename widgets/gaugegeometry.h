@@ -2,6 +2,9 @@
 #define GAUGEGEOMETRY_H
 
 #include <QPoint>
+#include <QRectF>
+#include <QSize>
+#include <QTransform>
 
 #include "truncate.h"
 
@@ -33,5 +36,11 @@ GaugeArcAngles gaugeArcAngles(int startAngle, double span, double fraction);
 // Baseline origin of one scale number: angleRadians counter-clockwise from the
 // positive x axis, on a circle of radius 75 in the dial's logical space.
 QPoint gaugeScaleNumberOrigin(double angleRadians, int textWidth, int fontHeight);
+
+// The dial's logical 200 × 200 space, centred on a widget of this size.
+QTransform gaugeDialTransform(const QSize &size);
+
+// The box the value text is centred in, in the dial's logical space.
+QRectF gaugeValueTextBox();
 
 #endif // GAUGEGEOMETRY_H

@@ -1,6 +1,7 @@
 // A stand-in NVML library: one GPU (FAKENVML_COUNT overrides) with fixed
-// readings, on PCI bus 1 (FAKENVML_BUS overrides). Built with and without nvmlDeviceGetFanSpeedRPM,
-// which older drivers lack; the percent call always exists and must never be read as RPM.
+// readings, on PCI bus 1 (FAKENVML_BUS overrides). Built with and without
+// nvmlDeviceGetFanSpeedRPM, which older drivers lack; the percent call always
+// exists and must never be read as RPM.
 
 #include <cstdlib>
 #include <cstring>

@@ -30,6 +30,9 @@ const QColor kArc(21, 134, 200);
 const QColor kPointer(255, 107, 107);
 const QColor kNumbers(100, 176, 221);
 const QColor kText(76, 255, 50);
+// The window's case: a parent whose background the dial holds in its image.
+const QString kParentSheet = QStringLiteral("QFrame { background: qlineargradient(x1: 0, y1: 0, "
+                                            "x2: 1, y2: 1, stop: 0 #203040, stop: 1 #405020); }");
 
 // Everything the widget paints, on black: the widget has no background of its own.
 QImage renderOnBlack(GaugeArc &gauge)
@@ -1178,8 +1181,7 @@ void tst_GaugeArc::staticLayer()
 
     auto setUp = [](QFrame &parent, GaugeArc &gauge) {
         parent.resize(420, 340);
-        parent.setStyleSheet(QStringLiteral("QFrame { background: qlineargradient(x1: 0, y1: 0, "
-                                            "x2: 1, y2: 1, stop: 0 #203040, stop: 1 #405020); }"));
+        parent.setStyleSheet(kParentSheet);
         gauge.setGeometry(10, 10, 300, 300);
         gauge.setValue(30);
     };
@@ -1251,8 +1253,7 @@ void tst_GaugeArc::tickRepaint()
 
     QFrame parent;
     parent.resize(320, 320);
-    parent.setStyleSheet(QStringLiteral("QFrame { background: qlineargradient(x1: 0, y1: 0, "
-                                        "x2: 1, y2: 1, stop: 0 #203040, stop: 1 #405020); }"));
+    parent.setStyleSheet(kParentSheet);
     GaugeArc *gauge = new GaugeArc(&parent);
     gauge->setGeometry(10, 10, 300, 300);
     gauge->setPointerStyle(GaugeArc::PointerStyle(style));
