@@ -117,9 +117,23 @@ double swing(Kind kind)
     return 0.0;
 }
 
+// The pass asks for 512 indices per sensor and kind; past the last one in the table
+// the answer is known at once, as a real SDK's would be, so the stand-in costs what
+// a real library costs when the measuring script runs the program on it.
+int highestIndex()
+{
+    int highest = 0;
+    for (const Reading &r : kReadings)
+        highest = r.index > highest ? r.index : highest;
+    return highest;
+}
+const int kHighestIndex = highestIndex();
+
 double reading(Kind kind, int sensor, int index, char *label, int capacity)
 {
     noteCall();
+    if (index > kHighestIndex)
+        return 0.0;
     for (const Reading &r : kReadings) {
         if (r.sensor == sensor && r.kind == kind && r.index == index) {
             const size_t length = strnlen(r.label, 256);
