@@ -323,7 +323,7 @@ QRegion GaugeArc::changedByTick(double before, double after) const
         return where.mapRect(box).toAlignedRect().adjusted(-2, -2, 2, 2);
     };
     const QRectF textBox = gaugeValueTextBox();
-    const QFontMetricsF metrics(QFont(QStringLiteral("Arial"), 14), this);
+    const QFont textFont(QStringLiteral("Arial"), 14);
 
     QRegion changed;
     for (const double drawn : {before, after}) {
@@ -333,7 +333,7 @@ QRegion GaugeArc::changedByTick(double before, double after) const
         changed += onScreen(pointer * dial, QRectF(-9, -3, 18, 82));
         // The value text may overflow its box; the font's metrics say by how much.
         const QRectF text =
-            metrics.boundingRect(textBox, Qt::AlignCenter, valueText(drawn)).united(textBox);
+            valueTexts.bounds(textFont, this, textBox, valueText(drawn)).united(textBox);
         changed += onScreen(dial, text.adjusted(-2, -2, 2, 2));
     }
     return changed;
@@ -393,6 +393,7 @@ void GaugeArc::changeEvent(QEvent *event)
     case QEvent::PaletteChange:
         // The numbers' font, or the parents' backgrounds held in the image.
         staticLayerStale = true;
+        valueTexts.clear();
         break;
     default:
         break;
@@ -610,6 +611,6 @@ void GaugeArc::drawValue(QPainter *painter)
     painter->setPen(textColor);
     painter->setFont(QFont(QStringLiteral("Arial"), 14));
 
-    painter->drawText(gaugeValueTextBox(), Qt::AlignCenter, valueText(currentValue));
+    valueTexts.draw(painter, gaugeValueTextBox(), valueText(currentValue));
     painter->restore();
 }

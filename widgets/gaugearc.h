@@ -1,6 +1,8 @@
 #ifndef GAUGEARC_H
 #define GAUGEARC_H
 
+#include "centredtext.h"
+
 #include <QColor>
 #include <QImage>
 #include <QRegion>
@@ -157,6 +159,8 @@ private:
     double currentValue;
     QTimer *timer;
 
+    // Laid out once per text, for the paint and for the tick's repaint area.
+    mutable CentredTextCache valueTexts;
     QImage staticLayer;
     bool staticLayerStale;
     int staticLayerDrawCount;

@@ -1,0 +1,44 @@
+#ifndef CENTREDTEXT_H
+#define CENTREDTEXT_H
+
+#include <QFont>
+#include <QHash>
+#include <QRectF>
+#include <QString>
+#include <QTextLayout>
+
+#include <memory>
+
+class QPaintDevice;
+class QPainter;
+
+// Plain text centred in a box, as QPainter::drawText(box, Qt::AlignCenter, text) lays it
+// out and draws it, but laid out once per text: shaping it again on every animation
+// tick was a large part of a tick's cost. The pixels and the bounds are the same as
+// drawText's and QFontMetricsF::boundingRect's.
+class CentredTextCache
+{
+public:
+    // What drawText(box, Qt::AlignCenter, text) draws with the painter's pen and font.
+    void draw(QPainter *painter, const QRectF &box, const QString &text);
+    // QFontMetricsF(font, device).boundingRect(box, Qt::AlignCenter, text).
+    QRectF bounds(const QFont &font, const QPaintDevice *device, const QRectF &box,
+                  const QString &text);
+    void clear() { laidOut.clear(); }
+    int size() const { return laidOut.size(); }
+
+private:
+    struct Laid
+    {
+        QTextLayout layout;
+        QVector<qreal> lineBottoms; // the height of the text down to each line's end
+        QVector<qreal> widestUpTo;  // the widest line among the first n + 1
+    };
+    // The font as resolved for a device of that resolution.
+    const Laid *find(const QFont &font, int dpi, Qt::LayoutDirection direction,
+                     const QString &text);
+
+    QHash<QString, std::shared_ptr<Laid>> laidOut;
+};
+
+#endif // CENTREDTEXT_H
