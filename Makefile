@@ -53,8 +53,8 @@ deps-package:
 HARDENING_CXXFLAGS := -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wformat -Werror=format-security
 HARDENING_LDFLAGS  := -Wl,-z,relro -Wl,-z,now
 
-# tools/measure_idle.sh on a private X display, beside conky.
-MEASURE_PACKAGES := xvfb conky-std
+# tools/measure_idle.sh on a private X display, beside conky, with a tray.
+MEASURE_PACKAGES := xvfb conky-std trayer
 deps-measure:
 	$(call install-missing,$(MEASURE_PACKAGES))
 

@@ -12,7 +12,10 @@
 # offscreen (default): Qt's offscreen platform. xvfb: a private Xvfb display, with
 # conky beside the program on the same display over the same seconds (update_interval
 # 1: CPU, frequency, memory, disk, temperatures) for comparison; needs the packages
-# xvfb and conky-std. Each row also says which OpenGL driver libraries are mapped.
+# xvfb and conky-std. The display gets a tray (trayer) when it is installed, so that
+# "hidden" is the window waiting in the tray; without one the window is minimised,
+# and with no window manager to take it away it stays on screen and keeps painting.
+# Each row also says which OpenGL driver libraries are mapped.
 #
 # CPU time is the sum of the threads' run time in /proc/<pid>/task/*/schedstat (ns;
 # "ticks" is utime + stime from /proc/<pid>/stat, coarser, for a cross-check); memory
@@ -47,9 +50,10 @@ fi
 pid=""
 conky_pid=""
 xvfb_pid=""
+tray_pid=""
 sleep_pid=""
 cleanup() {
-    for p in $pid $conky_pid $xvfb_pid $sleep_pid; do
+    for p in $pid $conky_pid $tray_pid $xvfb_pid $sleep_pid; do
         kill "$p" 2>/dev/null || true
     done
 }
@@ -86,6 +90,10 @@ xvfb)
         sleep 0.1
     done
     export DISPLAY=":$number"
+    if command -v trayer >/dev/null; then
+        trayer >/dev/null 2>&1 &
+        tray_pid=$!
+    fi
     ;;
 *) echo "display: offscreen or xvfb" >&2; exit 1 ;;
 esac
