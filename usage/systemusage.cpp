@@ -2,8 +2,6 @@
 
 #include "truncate.h"
 
-#include <QList>
-
 #include <limits>
 
 namespace {
@@ -41,12 +39,17 @@ bool parseMemInfo(const QByteArray &text, MemoryStatus *status)
     quint64 available = 0;
     bool haveTotal = false;
     bool haveAvailable = false;
-    const QList<QByteArray> lines = text.split('\n');
-    for (const QByteArray &line : lines) {
+    // Line by line in place, up to the two lines needed: this runs every second.
+    for (int start = 0; start < text.size() && !(haveTotal && haveAvailable);) {
+        int end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        const QByteArray line = QByteArray::fromRawData(text.constData() + start, end - start);
         if (!haveTotal)
             haveTotal = kibibyteField(line, QByteArrayLiteral("MemTotal"), &total);
         if (!haveAvailable)
             haveAvailable = kibibyteField(line, QByteArrayLiteral("MemAvailable"), &available);
+        start = end + 1;
     }
     if (!haveTotal || !haveAvailable || total == 0)
         return false;

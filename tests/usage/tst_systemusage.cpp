@@ -41,6 +41,9 @@ void tst_SystemUsage::memInfo_data()
         << quint64(0) << quint64(0) << 0u;
     QTest::newRow("prefix is not the key") << QByteArray("MemTotalX: 4 kB\nMemAvailable: 1 kB\n")
                                            << false << quint64(0) << quint64(0) << 0u;
+    QTest::newRow("last line without a line feed")
+        << QByteArray("MemTotal: 4 kB\nMemAvailable: 1 kB") << true << Q_UINT64_C(4096)
+        << Q_UINT64_C(1024) << 75u;
     QTest::newRow("empty") << QByteArray() << false << quint64(0) << quint64(0) << 0u;
 }
 
