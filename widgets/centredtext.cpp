@@ -84,8 +84,13 @@ QRectF CentredTextCache::bounds(const QFont &font, const QPaintDevice *device, c
         return QFontMetricsF(resolved).boundingRect(box, Qt::AlignCenter, text);
     // Measured without a painter, text runs left to right.
     const Laid *laid = find(resolved, device->logicalDpiY(), Qt::LeftToRight, text);
-    const qreal height = laid->lineBottoms.isEmpty() ? 0 : laid->lineBottoms.last();
-    const qreal width = laid->widestUpTo.isEmpty() ? 0 : laid->widestUpTo.last();
+    return centred(box, *laid, laid->lineBottoms.size());
+}
+
+QRectF CentredTextCache::centred(const QRectF &box, const Laid &laid, int lines)
+{
+    const qreal height = lines > 0 ? laid.lineBottoms.at(lines - 1) : 0;
+    const qreal width = lines > 0 ? laid.widestUpTo.at(lines - 1) : 0;
     return QRectF(box.x() + (box.width() - width) / 2, box.y() + (box.height() - height) / 2, width,
                   height);
 }
@@ -106,10 +111,7 @@ void CentredTextCache::draw(QPainter *painter, const QRectF &box, const QString 
     lines = qMin(lines + 1, laid->lineBottoms.size());
     if (lines == 0)
         return;
-    const qreal height = laid->lineBottoms.at(lines - 1);
-    const qreal width = laid->widestUpTo.at(lines - 1);
-    const qreal top = (box.height() - height) / 2;
-    const QRectF drawn(box.x() + (box.width() - width) / 2, box.y() + top, width, height);
+    const QRectF drawn = centred(box, *laid, lines);
 
     const bool clip = !box.contains(drawn);
     if (clip) {
@@ -119,7 +121,7 @@ void CentredTextCache::draw(QPainter *painter, const QRectF &box, const QString 
     for (int i = 0; i < lines; ++i) {
         const QTextLine line = laid->layout.lineAt(i);
         const qreal left = (box.width() - line.horizontalAdvance()) / 2;
-        line.draw(painter, QPointF(box.x() + left, box.y() + top));
+        line.draw(painter, QPointF(box.x() + left, drawn.y()));
     }
     if (clip)
         painter->restore();

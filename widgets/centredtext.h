@@ -25,7 +25,6 @@ public:
     QRectF bounds(const QFont &font, const QPaintDevice *device, const QRectF &box,
                   const QString &text);
     void clear() { laidOut.clear(); }
-    int size() const { return laidOut.size(); }
 
 private:
     struct Laid
@@ -37,6 +36,8 @@ private:
     // The font as resolved for a device of that resolution.
     const Laid *find(const QFont &font, int dpi, Qt::LayoutDirection direction,
                      const QString &text);
+    // Where the first lines of a layout stand when centred in the box.
+    static QRectF centred(const QRectF &box, const Laid &laid, int lines);
 
     QHash<QString, std::shared_ptr<Laid>> laidOut;
 };
