@@ -160,10 +160,20 @@ void MainHidInterFace::releaseHandle(std::unique_lock<std::mutex> &lock)
 void MainHidInterFace::run()
 {
     std::unique_lock<std::mutex> lock(mutex);
+    // The pause is taken before the next write rather than after each one, so a writer
+    // with nothing to write sleeps until a report comes instead of waking once more.
+    std::chrono::steady_clock::time_point pauseEnds;
     for (;;) {
         writerWake.wait(lock, [this] { return !isOpen || !reportQueue.empty(); });
         if (!isOpen)
             return; // queued reports stay for the next open
+        const auto now = std::chrono::steady_clock::now();
+        if (now < pauseEnds) {
+            lock.unlock();
+            std::this_thread::sleep_for(pauseEnds - now);
+            lock.lock();
+            continue; // closed or emptied meanwhile: look again
+        }
 
         std::unique_ptr<unsigned char[]> report = std::move(reportQueue.front());
         reportQueue.pop_front();
@@ -196,9 +206,7 @@ void MainHidInterFace::run()
             return;
         }
         failuresInEpisode = 0;
-        lock.unlock();
-        std::this_thread::sleep_for(kPauseAfterWrite);
-        lock.lock();
+        pauseEnds = std::chrono::steady_clock::now() + kPauseAfterWrite;
     }
 }
 

@@ -42,23 +42,6 @@ QString toQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
-double readKind(const SensorSdkTable &sdk, ReadingKind kind, int sensor, int reading, char *buffer)
-{
-    switch (kind) {
-    case ReadingKind::Temperature:
-        return sdk.temperature(sensor, reading, buffer, kLabelCapacity);
-    case ReadingKind::Fan:
-        return sdk.fan(sensor, reading, buffer, kLabelCapacity);
-    case ReadingKind::Power:
-        return sdk.power(sensor, reading, buffer, kLabelCapacity);
-    case ReadingKind::Clock:
-        return sdk.clock(sensor, reading, buffer, kLabelCapacity);
-    case ReadingKind::Usage:
-        break;
-    }
-    return sdk.usage(sensor, reading, buffer, kLabelCapacity);
-}
-
 void logReading(ReadingKind kind, std::string_view label, double value)
 {
     const KindLog &log = kKindLogs[static_cast<int>(kind)];
@@ -67,6 +50,31 @@ void logReading(ReadingKind kind, std::string_view label, double value)
     const QString line =
         QString::fromUtf16(log.logFormat).arg(toQString(label), QString::number(value));
     qDebug() << line;
+}
+
+// What follows an answer that wrote a label. Most answers leave the label empty and
+// never get here, so the loop over the 512 indices stays a few instructions per call.
+void takeReading(ReadingKind kind, int sensor, const char *buffer, double value, bool verbose,
+                 FoundFlags &found, SensorSnapshot &snapshot, PassRecord *record)
+{
+    const bool accepted = isAcceptedReading(buffer, value);
+    if (record)
+        record->readings.push_back({sensor, kind, std::string(bufferText(buffer)), value, accepted,
+                                    false, SnapshotField{}});
+    if (!accepted)
+        return;
+    const std::string_view label = bufferText(buffer);
+    if (verbose)
+        logReading(kind, label, value);
+    SnapshotField field;
+    if (matchReading(kind, label, found, &field)) {
+        snapshotField(snapshot, field) = narrowReading(value);
+        found[static_cast<int>(field)] = true;
+        if (record) {
+            record->readings.back().fills = true;
+            record->readings.back().field = field;
+        }
+    }
 }
 
 } // namespace
@@ -116,29 +124,18 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose, PassR
         if (record)
             record->sensorNames.emplace_back(bufferText(buffer));
         for (int reading = 0; reading < kReadingsPerSensor; ++reading) {
-            for (int k = 0; k < kReadingKindCount; ++k) {
-                const auto kind = static_cast<ReadingKind>(k);
+            const auto ask = [&](ReadingKind kind, auto read) {
                 buffer[0] = 0;
-                const double value = readKind(sdk, kind, sensor, reading, buffer);
-                const bool accepted = isAcceptedReading(buffer, value);
-                if (record && buffer[0] != 0)
-                    record->readings.push_back({sensor, kind, std::string(bufferText(buffer)),
-                                                value, accepted, false, SnapshotField{}});
-                if (!accepted)
-                    continue;
-                const std::string_view label = bufferText(buffer);
-                if (verbose)
-                    logReading(kind, label, value);
-                SnapshotField field;
-                if (matchReading(kind, label, found, &field)) {
-                    snapshotField(snapshot, field) = narrowReading(value);
-                    found[static_cast<int>(field)] = true;
-                    if (record) {
-                        record->readings.back().fills = true;
-                        record->readings.back().field = field;
-                    }
-                }
-            }
+                const double value = read(sensor, reading, buffer, kLabelCapacity);
+                if (buffer[0] != 0)
+                    takeReading(kind, sensor, buffer, value, verbose, found, snapshot, record);
+            };
+            // The five kinds in their order.
+            ask(ReadingKind::Temperature, sdk.temperature);
+            ask(ReadingKind::Fan, sdk.fan);
+            ask(ReadingKind::Power, sdk.power);
+            ask(ReadingKind::Clock, sdk.clock);
+            ask(ReadingKind::Usage, sdk.usage);
         }
         // In the journal each blank line is an entry of its own, every second per sensor.
         if (!record && (verbose || !standardOutputIsJournal())) {
