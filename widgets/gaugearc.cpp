@@ -15,6 +15,7 @@
 #include <QVector>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +29,20 @@ constexpr int kMaxScaleNumbers = 360;
 // Keeps a pointer rotation finite for QPainter::rotate; far beyond any sensible
 // dial, so on-scale drawing is unaffected.
 constexpr double kMaxRotationDegrees = 1.0e9;
+
+// The needle's images, one per angle it has stopped at: a dial going back and forth
+// over a few degrees of temperature reuses a few dozen, about 20 kB each at 300 pixels.
+constexpr qint64 kMaxPointerSpriteBytes = 1024 * 1024;
+
+// Every pointer style, pen and caps included, lies in this box as it turns.
+const QRectF kPointerBox(-9, -3, 18, 82);
+
+QRectF pointerBounds(double degrees, const QRectF &box = kPointerBox)
+{
+    QTransform pointer;
+    pointer.rotate(degrees);
+    return pointer.mapRect(box);
+}
 
 QString formatNumber(double number, int precision)
 {
@@ -327,10 +342,7 @@ QRegion GaugeArc::changedByTick(double before, double after) const
 
     QRegion changed;
     for (const double drawn : {before, after}) {
-        // Every pointer style, pen and caps included, lies in this box as it turns.
-        QTransform pointer;
-        pointer.rotate(startAngle + pointerRotation(drawn));
-        changed += onScreen(pointer * dial, QRectF(-9, -3, 18, 82));
+        changed += onScreen(dial, pointerBounds(startAngle + pointerRotation(drawn)));
         // The value text may overflow its box; the font's metrics say by how much.
         const QRectF text =
             valueTexts.bounds(textFont, this, textBox, valueText(drawn)).united(textBox);
@@ -356,29 +368,114 @@ void GaugeArc::paintEvent(QPaintEvent *)
     }
     painter.drawImage(0, 0, staticLayer);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    // Copies of the pointer and hub images are exact only at one device pixel per
+    // pixel and whole-pixel offsets; otherwise they are drawn as they always were.
+    const QTransform base = painter.worldTransform();
+    const bool copies = ShapeSprite::copiesExactly(base, ratio);
+    if (copies) {
+        forgetSpritesOfAnotherLook();
+    }
     painter.setWorldTransform(gaugeDialTransform(size()), true);
 
+    if (copies && pointerCopies()) {
+        painter.save();
+        painter.setWorldTransform(base);
+        pointerSprite().paint(&painter);
+        painter.restore();
+    } else {
+        drawPointer(&painter);
+    }
+
+    if (copies) {
+        const QTransform dial = gaugeDialTransform(size());
+        const QPainter::RenderHints hints = painter.renderHints();
+        if (outerHub.isNull()) {
+            outerHub = ShapeSprite(dial, QRectF(-12, -12, 24, 24), hints,
+                                   [this](QPainter *p) { drawRoundCircle(p); });
+            ++spriteDrawCount;
+        }
+        if (innerHub.isNull()) {
+            innerHub = ShapeSprite(dial, QRectF(-8, -8, 16, 16), hints,
+                                   [this](QPainter *p) { drawCenterCircle(p); });
+            ++spriteDrawCount;
+        }
+        painter.save();
+        painter.setWorldTransform(base);
+        outerHub.paint(&painter);
+        innerHub.paint(&painter);
+        painter.restore();
+    } else {
+        drawRoundCircle(&painter);
+        drawCenterCircle(&painter);
+    }
+    drawValue(&painter);
+}
+
+void GaugeArc::drawPointer(QPainter *painter)
+{
     switch (pointerStyle) {
     case PointerStyle_Circle:
-        drawPointerCircle(&painter);
+        drawPointerCircle(painter);
         break;
     case PointerStyle_Indicator:
-        drawPointerIndicator(&painter);
+        drawPointerIndicator(painter);
         break;
     case PointerStyle_IndicatorR:
-        drawPointerIndicatorR(&painter);
+        drawPointerIndicatorR(painter);
         break;
     case PointerStyle_Triangle:
-        drawPointerTriangle(&painter);
+        drawPointerTriangle(painter);
         break;
     default:
         // Values outside the enumeration draw no pointer.
         break;
     }
+}
 
-    drawRoundCircle(&painter);
-    drawCenterCircle(&painter);
-    drawValue(&painter);
+bool GaugeArc::pointerCopies() const
+{
+    // One fill each. The circle's stem and the rounded needle's outline and centre line
+    // lie over their own fill, which a single image cannot reproduce exactly.
+    return pointerStyle == PointerStyle_Indicator || pointerStyle == PointerStyle_Triangle;
+}
+
+const ShapeSprite &GaugeArc::pointerSprite()
+{
+    const double rotation = pointerRotation(currentValue);
+    quint64 key = 0;
+    static_assert(sizeof key == sizeof rotation, "a rotation's bits are the key");
+    std::memcpy(&key, &rotation, sizeof key);
+    const auto found = pointerSprites.constFind(key);
+    if (found != pointerSprites.constEnd()) {
+        return *found;
+    }
+    if (pointerSpriteBytes > kMaxPointerSpriteBytes) {
+        pointerSprites.clear();
+        pointerSpriteBytes = 0;
+    }
+    // The style's own shape (see the draw functions), not the box that holds them all.
+    const QRectF shape =
+        pointerStyle == PointerStyle_Triangle ? QRectF(-5, 55, 10, 10) : QRectF(-5, 0, 10, 75);
+    const ShapeSprite sprite(gaugeDialTransform(size()),
+                             pointerBounds(startAngle + rotation, shape),
+                             QPainter::Antialiasing | QPainter::TextAntialiasing,
+                             [this](QPainter *p) { drawPointer(p); });
+    ++spriteDrawCount;
+    pointerSpriteBytes += sprite.bytes();
+    return *pointerSprites.insert(key, sprite);
+}
+
+void GaugeArc::forgetSpritesOfAnotherLook()
+{
+    const SpriteLook look{size(), pointerColor.rgba64(), int(pointerStyle), startAngle};
+    if (look == spriteLook) {
+        return;
+    }
+    spriteLook = look;
+    pointerSprites.clear();
+    pointerSpriteBytes = 0;
+    outerHub = ShapeSprite();
+    innerHub = ShapeSprite();
 }
 
 void GaugeArc::changeEvent(QEvent *event)

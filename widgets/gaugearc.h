@@ -2,8 +2,10 @@
 #define GAUGEARC_H
 
 #include "centredtext.h"
+#include "shapesprite.h"
 
 #include <QColor>
+#include <QHash>
 #include <QImage>
 #include <QRegion>
 #include <QString>
@@ -21,6 +23,8 @@ class QTimer;
 // are drawn once into an image at the device pixel ratio and copied on each repaint.
 // Inside a parent the image also holds what the parents paint beneath the dial, so
 // a repaint covers the whole rectangle and the parents are not repainted under it.
+// The needle and the hub discs are each drawn once into an image of their own (the
+// needle once per angle it stops at) and copied on later repaints, with the same pixels.
 class GaugeArc : public QWidget
 {
     Q_OBJECT
@@ -80,6 +84,8 @@ public:
     // How many times the unmoving layers have been drawn: once, and again after each
     // change of look, size or background.
     int staticLayerDraws() const { return staticLayerDrawCount; }
+    // How many times a pointer or hub image has been drawn.
+    int spriteDraws() const { return spriteDrawCount; }
 
 signals:
     void valueChanged(double value);
@@ -133,6 +139,10 @@ private:
     void drawRoundCircle(QPainter *painter);
     void drawCenterCircle(QPainter *painter);
     void drawValue(QPainter *painter);
+    void drawPointer(QPainter *painter);
+    bool pointerCopies() const;
+    const ShapeSprite &pointerSprite();
+    void forgetSpritesOfAnotherLook();
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
     QRegion changedByTick(double before, double after) const;
@@ -164,6 +174,26 @@ private:
     QImage staticLayer;
     bool staticLayerStale;
     int staticLayerDrawCount;
+
+    // What the pointer and hub images were drawn for; another look draws them again.
+    struct SpriteLook
+    {
+        QSize size;
+        quint64 pointerColor = 0;
+        int pointerStyle = -1;
+        int startAngle = 0;
+        bool operator==(const SpriteLook &o) const
+        {
+            return size == o.size && pointerColor == o.pointerColor &&
+                   pointerStyle == o.pointerStyle && startAngle == o.startAngle;
+        }
+    };
+    SpriteLook spriteLook;
+    QHash<quint64, ShapeSprite> pointerSprites; // by the bits of the pointer rotation
+    qint64 pointerSpriteBytes = 0;
+    ShapeSprite outerHub;
+    ShapeSprite innerHub;
+    int spriteDrawCount = 0;
 };
 
 #endif // GAUGEARC_H

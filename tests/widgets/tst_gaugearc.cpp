@@ -2,6 +2,7 @@
 #include "gaugearc.h"
 #include "gaugegeometry.h"
 #include "paintcounter.h"
+#include "shapesprite.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -220,6 +221,8 @@ private slots:
     void tickRepaint();
     void centredText_data();
     void centredText();
+    void shapeCopies_data();
+    void shapeCopies();
     void pictures();
 };
 
@@ -1101,12 +1104,13 @@ void tst_GaugeArc::staticLayer_data()
 {
     QTest::addColumn<GaugeAction>("change");
     QTest::addColumn<bool>("redrawn"); // whether the unmoving layers are drawn again
+    QTest::addColumn<int>("sprites");  // pointer and hub images drawn again
 
-    auto row = [](const char *name, GaugeAction change, bool redrawn) {
-        QTest::newRow(name) << change << redrawn;
+    auto row = [](const char *name, GaugeAction change, bool redrawn, int sprites) {
+        QTest::newRow(name) << change << redrawn << sprites;
     };
     row(
-        "setValue", [](GaugeArc &g) { g.setValue(70); }, false);
+        "setValue", [](GaugeArc &g) { g.setValue(70); }, false, 1);
     row(
         "animation ticks",
         [](GaugeArc &g) {
@@ -1116,64 +1120,64 @@ void tst_GaugeArc::staticLayer_data()
                 tick(g);
             }
         },
-        false);
+        false, 1);
     row(
         "unit switch",
         [](GaugeArc &g) {
             g.setValue(86);
             g.updateCurrentValue(2);
         },
-        false);
+        false, 1);
     row(
-        "setPointerColor", [](GaugeArc &g) { g.setPointerColor(Qt::yellow); }, false);
+        "setPointerColor", [](GaugeArc &g) { g.setPointerColor(Qt::yellow); }, false, 3);
     row(
-        "setTextColor", [](GaugeArc &g) { g.setTextColor(Qt::white); }, false);
+        "setTextColor", [](GaugeArc &g) { g.setTextColor(Qt::white); }, false, 0);
     row(
-        "setStrUnit", [](GaugeArc &g) { g.setStrUnit(QStringLiteral("%")); }, false);
+        "setStrUnit", [](GaugeArc &g) { g.setStrUnit(QStringLiteral("%")); }, false, 0);
     row(
-        "setExplainText", [](GaugeArc &g) { g.setExplainText(QStringLiteral("GPU")); }, false);
+        "setExplainText", [](GaugeArc &g) { g.setExplainText(QStringLiteral("GPU")); }, false, 0);
     row(
         "setPointerStyle", [](GaugeArc &g) { g.setPointerStyle(GaugeArc::PointerStyle_Circle); },
-        false);
+        false, 2);
     row(
-        "rejected precision", [](GaugeArc &g) { g.setPrecision(4); }, false);
+        "rejected precision", [](GaugeArc &g) { g.setPrecision(4); }, false, 0);
     row(
-        "rejected range", [](GaugeArc &g) { g.setRange(5, 5); }, false);
+        "rejected range", [](GaugeArc &g) { g.setRange(5, 5); }, false, 0);
     row(
-        "setRange", [](GaugeArc &g) { g.setRange(20, 80); }, true);
+        "setRange", [](GaugeArc &g) { g.setRange(20, 80); }, true, 1);
     row(
-        "setMinValue", [](GaugeArc &g) { g.setMinValue(10.0); }, true);
+        "setMinValue", [](GaugeArc &g) { g.setMinValue(10.0); }, true, 1);
     row(
-        "setMaxValue", [](GaugeArc &g) { g.setMaxValue(212.0); }, true);
+        "setMaxValue", [](GaugeArc &g) { g.setMaxValue(212.0); }, true, 1);
     row(
-        "setPrecision", [](GaugeArc &g) { g.setPrecision(1); }, true);
+        "setPrecision", [](GaugeArc &g) { g.setPrecision(1); }, true, 0);
     row(
-        "setScaleMajor", [](GaugeArc &g) { g.setScaleMajor(5); }, true);
+        "setScaleMajor", [](GaugeArc &g) { g.setScaleMajor(5); }, true, 0);
     row(
-        "setScaleMinor", [](GaugeArc &g) { g.setScaleMinor(4); }, true);
+        "setScaleMinor", [](GaugeArc &g) { g.setScaleMinor(4); }, true, 0);
     row(
-        "setStartAngle", [](GaugeArc &g) { g.setStartAngle(60); }, true);
+        "setStartAngle", [](GaugeArc &g) { g.setStartAngle(60); }, true, 3);
     row(
-        "setEndAngle", [](GaugeArc &g) { g.setEndAngle(30); }, true);
+        "setEndAngle", [](GaugeArc &g) { g.setEndAngle(30); }, true, 1);
     row(
-        "setArcColor", [](GaugeArc &g) { g.setArcColor(Qt::red); }, true);
+        "setArcColor", [](GaugeArc &g) { g.setArcColor(Qt::red); }, true, 0);
     row(
-        "setScaleColor", [](GaugeArc &g) { g.setScaleColor(Qt::magenta); }, true);
+        "setScaleColor", [](GaugeArc &g) { g.setScaleColor(Qt::magenta); }, true, 0);
     row(
-        "setScaleNumColor", [](GaugeArc &g) { g.setScaleNumColor(Qt::cyan); }, true);
+        "setScaleNumColor", [](GaugeArc &g) { g.setScaleNumColor(Qt::cyan); }, true, 0);
     row(
-        "font", [](GaugeArc &g) { g.setFont(QFont(QStringLiteral("Arial"), 9)); }, true);
+        "font", [](GaugeArc &g) { g.setFont(QFont(QStringLiteral("Arial"), 9)); }, true, 0);
     row(
-        "resize", [](GaugeArc &g) { g.resize(280, 240); }, true);
+        "resize", [](GaugeArc &g) { g.resize(280, 240); }, true, 3);
     row(
-        "moved in its parent", [](GaugeArc &g) { g.move(40, 20); }, true);
+        "moved in its parent", [](GaugeArc &g) { g.move(40, 20); }, true, 0);
     row(
         "parent's background",
         [](GaugeArc &g) {
             g.parentWidget()->setStyleSheet(
                 QStringLiteral("QFrame { background: rgb(90, 40, 40); }"));
         },
-        true);
+        true, 0);
 }
 
 void tst_GaugeArc::staticLayer()
@@ -1181,6 +1185,7 @@ void tst_GaugeArc::staticLayer()
     // The window's case: a dial on a parent whose background it holds in its image.
     QFETCH(GaugeAction, change);
     QFETCH(bool, redrawn);
+    QFETCH(int, sprites);
 
     auto setUp = [](QFrame &parent, GaugeArc &gauge) {
         parent.resize(420, 340);
@@ -1194,10 +1199,13 @@ void tst_GaugeArc::staticLayer()
     renderOnBlack(*gauge);
     const int draws = gauge->staticLayerDraws();
     QVERIFY(draws >= 1);
+    const int spriteDraws = gauge->spriteDraws();
+    QCOMPARE(spriteDraws, 3);
 
     change(*gauge);
     const QImage image = renderOnBlack(*gauge);
     QCOMPARE(gauge->staticLayerDraws() - draws, redrawn ? 1 : 0);
+    QCOMPARE(gauge->spriteDraws() - spriteDraws, sprites);
 
     // Whatever the image kept, the picture is that of a dial set up so from the start.
     QFrame freshParent;
@@ -1268,6 +1276,79 @@ void tst_GaugeArc::centredText()
     const QImage device(QSize(side, side), QImage::Format_RGB32);
     QCOMPARE(cache.bounds(font, &device, box, text),
              QFontMetricsF(font, &device).boundingRect(box, Qt::AlignCenter, text));
+}
+
+void tst_GaugeArc::shapeCopies_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<bool>("needle"); // the needle, or a hub disc
+    QTest::addColumn<double>("degrees");
+    QTest::addColumn<double>("opacity");
+    QTest::addColumn<QPoint>("offset"); // where the dial's widget sits on the device
+
+    QTest::newRow("needle straight down") << 300 << true << 0.0 << 0.8 << QPoint();
+    QTest::newRow("needle at an odd angle") << 300 << true << 123.45 << 0.8 << QPoint();
+    QTest::newRow("needle in a window") << 300 << true << 37.3 << 0.8 << QPoint(37, 23);
+    QTest::newRow("needle on a small dial") << 151 << true << 271.9 << 0.8 << QPoint(5, 9);
+    QTest::newRow("opaque needle") << 260 << true << 200.5 << 1.0 << QPoint(1, 0);
+    QTest::newRow("half-opaque hub") << 300 << false << 0.0 << 0.5 << QPoint(37, 23);
+    QTest::newRow("hub on a small dial") << 151 << false << 0.0 << 1.0 << QPoint();
+}
+
+void tst_GaugeArc::shapeCopies()
+{
+    // The dial copies its needle and hubs from images drawn once: each copy must have
+    // the pixels that drawing the shape there has, over whatever lies beneath.
+    QFETCH(int, side);
+    QFETCH(bool, needle);
+    QFETCH(double, degrees);
+    QFETCH(double, opacity);
+    QFETCH(QPoint, offset);
+
+    QImage beneath(side + 60, side + 40, QImage::Format_RGB32);
+    {
+        QPainter p(&beneath);
+        QLinearGradient g(0, 0, beneath.width(), beneath.height());
+        g.setColorAt(0, QColor(10, 20, 30));
+        g.setColorAt(1, QColor(220, 90, 60));
+        p.fillRect(beneath.rect(), g);
+    }
+    const QTransform where = dialTransform(QSize(side, side));
+    const QRectF shape = needle ? QRectF(-5, 0, 10, 75) : QRectF(-12, -12, 24, 24);
+    const auto draw = [&](QPainter *p) {
+        p->save();
+        p->setOpacity(opacity);
+        p->setPen(Qt::NoPen);
+        p->setBrush(kPointer);
+        p->rotate(degrees);
+        if (needle) {
+            p->drawConvexPolygon(QPolygon({QPoint(-5, 0), QPoint(5, 0), QPoint(0, 75)}));
+        } else {
+            p->drawEllipse(shape);
+        }
+        p->restore();
+    };
+    const QPainter::RenderHints hints = QPainter::Antialiasing | QPainter::TextAntialiasing;
+
+    QImage drawn = beneath;
+    {
+        QPainter p(&drawn);
+        p.setRenderHints(hints);
+        p.translate(offset);
+        p.setWorldTransform(where, true);
+        draw(&p);
+    }
+    QTransform turn;
+    turn.rotate(degrees);
+    const ShapeSprite sprite(where, turn.mapRect(shape), hints, draw);
+    QImage copied = beneath;
+    {
+        QPainter p(&copied);
+        p.translate(offset);
+        sprite.paint(&p);
+    }
+    QVERIFY(drawn != beneath);
+    QVERIFY(copied == drawn);
 }
 
 void tst_GaugeArc::pictures()
