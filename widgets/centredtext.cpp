@@ -37,9 +37,15 @@ const CentredTextCache::Laid *CentredTextCache::find(const QFont &font, int dpi,
                                                      Qt::LayoutDirection direction,
                                                      const QString &text)
 {
-    const QString key = font.key() + QLatin1Char('\x1f') + QString::number(dpi) +
-                        QLatin1Char('\x1f') + QString::number(direction) + QLatin1Char('\x1f') +
-                        text;
+    // Spelling out the font for every lookup cost more than the lookup itself.
+    if (keyPrefix.isEmpty() || !(font == keyFont) || dpi != keyDpi || direction != keyDirection) {
+        keyFont = font;
+        keyDpi = dpi;
+        keyDirection = direction;
+        keyPrefix = font.key() + QLatin1Char('\x1f') + QString::number(dpi) + QLatin1Char('\x1f') +
+                    QString::number(direction) + QLatin1Char('\x1f');
+    }
+    const QString key = keyPrefix + text;
     const auto known = laidOut.constFind(key);
     if (known != laidOut.constEnd())
         return known->get();

@@ -40,6 +40,11 @@ private:
     static QRectF centred(const QRectF &box, const Laid &laid, int lines);
 
     QHash<QString, std::shared_ptr<Laid>> laidOut;
+    // The key's first part, for the font, resolution and direction last asked for.
+    QFont keyFont;
+    int keyDpi = 0;
+    Qt::LayoutDirection keyDirection = Qt::LeftToRight;
+    QString keyPrefix;
 };
 
 #endif // CENTREDTEXT_H

@@ -31,11 +31,27 @@ constexpr int kMaxScaleNumbers = 360;
 constexpr double kMaxRotationDegrees = 1.0e9;
 
 // The needle's images, one per angle it has stopped at: a dial going back and forth
-// over a few degrees of temperature reuses a few dozen, about 20 kB each at 300 pixels.
-constexpr qint64 kMaxPointerSpriteBytes = 1024 * 1024;
+// over a few degrees of temperature reuses a few dozen, about 15 kB each at 280 pixels.
+constexpr qint64 kMaxPointerSpriteBytes = 512 * 1024;
 
 // Every pointer style, pen and caps included, lies in this box as it turns.
 const QRectF kPointerBox(-9, -3, 18, 82);
+const QRectF kOuterHub(-12, -12, 24, 24);
+const QRectF kInnerHub(-8, -8, 16, 16);
+
+// The value text's pixels for the texts a dial shows; about 30 kB each at 280 pixels.
+constexpr qint64 kMaxTextCopyBytes = 512 * 1024;
+
+// Antialiased edges reach a pixel beyond the shapes, and rounding one more.
+QRect onScreen(const QTransform &where, const QRectF &box)
+{
+    return where.mapRect(box).toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+QFont valueFont()
+{
+    return QFont(QStringLiteral("Arial"), 14);
+}
 
 QRectF pointerBounds(double degrees, const QRectF &box = kPointerBox)
 {
@@ -47,6 +63,34 @@ QRectF pointerBounds(double degrees, const QRectF &box = kPointerBox)
 QString formatNumber(double number, int precision)
 {
     return QStringLiteral("%1").arg(number, 0, 'f', precision, QLatin1Char(' '));
+}
+
+// Formats whose pixels compare as 32-bit values.
+bool is32Bit(const QImage &image)
+{
+    const QImage::Format f = image.format();
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied;
+}
+
+// Where the painted image differs from the one beneath it, within the area.
+QRect inkRect(const QImage &painted, const QImage &beneath, const QRect &area, const QPoint &shift)
+{
+    int left = area.right() + 1, right = area.left() - 1, top = area.bottom() + 1,
+        bottom = area.top() - 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const QRgb *p = reinterpret_cast<const QRgb *>(painted.constScanLine(y + shift.y()));
+        const QRgb *b = reinterpret_cast<const QRgb *>(beneath.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if ((p[x + shift.x()] | 0xff000000u) != (b[x] | 0xff000000u)) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+                top = qMin(top, y);
+                bottom = qMax(bottom, y);
+            }
+        }
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 } // namespace
@@ -333,25 +377,20 @@ QRegion GaugeArc::changedByTick(double before, double after) const
         return QRegion();
     }
     const QTransform dial = gaugeDialTransform(size());
-    // Antialiased edges reach a pixel beyond the shapes, and rounding one more.
-    const auto onScreen = [](const QTransform &where, const QRectF &box) {
-        return where.mapRect(box).toAlignedRect().adjusted(-2, -2, 2, 2);
-    };
     const QRectF textBox = gaugeValueTextBox();
-    const QFont textFont(QStringLiteral("Arial"), 14);
 
     QRegion changed;
     for (const double drawn : {before, after}) {
         changed += onScreen(dial, pointerBounds(startAngle + pointerRotation(drawn)));
         // The value text may overflow its box; the font's metrics say by how much.
         const QRectF text =
-            valueTexts.bounds(textFont, this, textBox, valueText(drawn)).united(textBox);
+            valueTexts.bounds(valueFont(), this, textBox, valueText(drawn)).united(textBox);
         changed += onScreen(dial, text.adjusted(-2, -2, 2, 2));
     }
     return changed;
 }
 
-void GaugeArc::paintEvent(QPaintEvent *)
+void GaugeArc::paintEvent(QPaintEvent *event)
 {
     if (qMin(width(), height()) <= 0) {
         return;
@@ -390,13 +429,13 @@ void GaugeArc::paintEvent(QPaintEvent *)
         const QTransform dial = gaugeDialTransform(size());
         const QPainter::RenderHints hints = painter.renderHints();
         if (outerHub.isNull()) {
-            outerHub = ShapeSprite(dial, QRectF(-12, -12, 24, 24), hints,
-                                   [this](QPainter *p) { drawRoundCircle(p); });
+            outerHub =
+                ShapeSprite(dial, kOuterHub, hints, [this](QPainter *p) { drawRoundCircle(p); });
             ++spriteDrawCount;
         }
         if (innerHub.isNull()) {
-            innerHub = ShapeSprite(dial, QRectF(-8, -8, 16, 16), hints,
-                                   [this](QPainter *p) { drawCenterCircle(p); });
+            innerHub =
+                ShapeSprite(dial, kInnerHub, hints, [this](QPainter *p) { drawCenterCircle(p); });
             ++spriteDrawCount;
         }
         painter.save();
@@ -408,7 +447,80 @@ void GaugeArc::paintEvent(QPaintEvent *)
         drawRoundCircle(&painter);
         drawCenterCircle(&painter);
     }
-    drawValue(&painter);
+    paintValue(&painter, base, copies, event->region());
+}
+
+void GaugeArc::paintValue(QPainter *painter, const QTransform &base, bool copies,
+                          const QRegion &painted)
+{
+    // The text's pixels are kept as they came out on the target, in whatever way the
+    // platform renders text there, and put back by copying: only where the image
+    // beneath is opaque and the text is the only thing drawn over it.
+    QPaintDevice *device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+    if (!copies || !testAttribute(Qt::WA_OpaquePaintEvent) || !device ||
+        device->devType() != QInternal::Image) {
+        drawValue(painter);
+        return;
+    }
+    const TextLook look{painter->device()->devType(), logicalDpiY(),
+                        int(painter->layoutDirection()), textColor.rgba64(), staticLayerDrawCount};
+    if (!(look == textLook)) {
+        textLook = look;
+        textCopies.clear();
+        textCopyBytes = 0;
+    }
+    const QString text = valueText(currentValue);
+    const auto found = textCopies.constFind(text);
+    const QRect area = found != textCopies.constEnd() ? found->area : textArea(text);
+    const QRect hubs = onScreen(gaugeDialTransform(size()), kOuterHub);
+    if (area.isEmpty() || area.intersects(pointerArea()) || area.intersects(hubs)) {
+        drawValue(painter);
+        return;
+    }
+
+    painter->save();
+    painter->setWorldTransform(base);
+    if (found != textCopies.constEnd()) {
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+        painter->drawImage(area.topLeft(), found->pixels);
+        painter->restore();
+        return;
+    }
+    const QTransform toDevice = painter->deviceTransform();
+    painter->restore();
+
+    drawValue(painter);
+    // Kept only when all of it was painted just now, at whole device pixels.
+    const QRect onDevice = toDevice.mapRect(area);
+    const QImage *target = static_cast<const QImage *>(device);
+    if (!(QRegion(area) - painted).isEmpty() || !ShapeSprite::copiesExactly(toDevice, 1.0) ||
+        !target->rect().contains(onDevice) || !is32Bit(*target) ||
+        staticLayer.format() != QImage::Format_RGB32 || !staticLayer.rect().contains(area)) {
+        return;
+    }
+    if (textCopyBytes > kMaxTextCopyBytes) {
+        textCopies.clear();
+        textCopyBytes = 0;
+    }
+    // Only the pixels the text changed: the rest of the area is the image beneath.
+    const QPoint shift = onDevice.topLeft() - area.topLeft();
+    const QRect ink = inkRect(*target, staticLayer, area, shift);
+    const TextCopy copy{ink, ink.isEmpty() ? QImage() : target->copy(ink.translated(shift))};
+    textCopyBytes += copy.pixels.sizeInBytes();
+    ++textCopyCount;
+    textCopies.insert(text, copy);
+}
+
+QRect GaugeArc::textArea(const QString &text) const
+{
+    const QRectF bounds = valueTexts.bounds(valueFont(), this, gaugeValueTextBox(), text);
+    return onScreen(gaugeDialTransform(size()), bounds.adjusted(-2, -2, 2, 2)).intersected(rect());
+}
+
+QRect GaugeArc::pointerArea() const
+{
+    return onScreen(gaugeDialTransform(size()),
+                    pointerBounds(startAngle + pointerRotation(currentValue)));
 }
 
 void GaugeArc::drawPointer(QPainter *painter)
@@ -706,7 +818,7 @@ void GaugeArc::drawValue(QPainter *painter)
 {
     painter->save();
     painter->setPen(textColor);
-    painter->setFont(QFont(QStringLiteral("Arial"), 14));
+    painter->setFont(valueFont());
 
     valueTexts.draw(painter, gaugeValueTextBox(), valueText(currentValue));
     painter->restore();

@@ -86,6 +86,8 @@ public:
     int staticLayerDraws() const { return staticLayerDrawCount; }
     // How many times a pointer or hub image has been drawn.
     int spriteDraws() const { return spriteDrawCount; }
+    // How many times the value text's pixels have been kept for later repaints.
+    int textCopiesTaken() const { return textCopyCount; }
 
 signals:
     void valueChanged(double value);
@@ -143,6 +145,9 @@ private:
     bool pointerCopies() const;
     const ShapeSprite &pointerSprite();
     void forgetSpritesOfAnotherLook();
+    void paintValue(QPainter *painter, const QTransform &base, bool copies, const QRegion &painted);
+    QRect textArea(const QString &text) const;
+    QRect pointerArea() const;
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
     QRegion changedByTick(double before, double after) const;
@@ -194,6 +199,31 @@ private:
     ShapeSprite outerHub;
     ShapeSprite innerHub;
     int spriteDrawCount = 0;
+
+    // The value text's pixels as painted where nothing else lay over them, by text,
+    // and what they were painted on: another target or look paints them afresh.
+    struct TextCopy
+    {
+        QRect area;
+        QImage pixels;
+    };
+    struct TextLook
+    {
+        int deviceType = -1;
+        int dpi = 0;
+        int direction = -1;
+        quint64 textColor = 0;
+        int staticLayerDraws = -1;
+        bool operator==(const TextLook &o) const
+        {
+            return deviceType == o.deviceType && dpi == o.dpi && direction == o.direction &&
+                   textColor == o.textColor && staticLayerDraws == o.staticLayerDraws;
+        }
+    };
+    TextLook textLook;
+    QHash<QString, TextCopy> textCopies;
+    qint64 textCopyBytes = 0;
+    int textCopyCount = 0;
 };
 
 #endif // GAUGEARC_H

@@ -1105,12 +1105,13 @@ void tst_GaugeArc::staticLayer_data()
     QTest::addColumn<GaugeAction>("change");
     QTest::addColumn<bool>("redrawn"); // whether the unmoving layers are drawn again
     QTest::addColumn<int>("sprites");  // pointer and hub images drawn again
+    QTest::addColumn<int>("texts");    // value texts painted afresh and kept
 
-    auto row = [](const char *name, GaugeAction change, bool redrawn, int sprites) {
-        QTest::newRow(name) << change << redrawn << sprites;
+    auto row = [](const char *name, GaugeAction change, bool redrawn, int sprites, int texts) {
+        QTest::newRow(name) << change << redrawn << sprites << texts;
     };
     row(
-        "setValue", [](GaugeArc &g) { g.setValue(70); }, false, 1);
+        "setValue", [](GaugeArc &g) { g.setValue(70); }, false, 1, 1);
     row(
         "animation ticks",
         [](GaugeArc &g) {
@@ -1120,64 +1121,65 @@ void tst_GaugeArc::staticLayer_data()
                 tick(g);
             }
         },
-        false, 1);
+        false, 1, 1);
     row(
         "unit switch",
         [](GaugeArc &g) {
             g.setValue(86);
             g.updateCurrentValue(2);
         },
-        false, 1);
+        false, 1, 1);
     row(
-        "setPointerColor", [](GaugeArc &g) { g.setPointerColor(Qt::yellow); }, false, 3);
+        "setPointerColor", [](GaugeArc &g) { g.setPointerColor(Qt::yellow); }, false, 3, 0);
     row(
-        "setTextColor", [](GaugeArc &g) { g.setTextColor(Qt::white); }, false, 0);
+        "setTextColor", [](GaugeArc &g) { g.setTextColor(Qt::white); }, false, 0, 1);
     row(
-        "setStrUnit", [](GaugeArc &g) { g.setStrUnit(QStringLiteral("%")); }, false, 0);
+        "setStrUnit", [](GaugeArc &g) { g.setStrUnit(QStringLiteral("%")); }, false, 0, 1);
     row(
-        "setExplainText", [](GaugeArc &g) { g.setExplainText(QStringLiteral("GPU")); }, false, 0);
+        "setExplainText", [](GaugeArc &g) { g.setExplainText(QStringLiteral("GPU")); }, false, 0,
+        1);
     row(
         "setPointerStyle", [](GaugeArc &g) { g.setPointerStyle(GaugeArc::PointerStyle_Circle); },
-        false, 2);
+        false, 2, 0);
     row(
-        "rejected precision", [](GaugeArc &g) { g.setPrecision(4); }, false, 0);
+        "rejected precision", [](GaugeArc &g) { g.setPrecision(4); }, false, 0, 0);
     row(
-        "rejected range", [](GaugeArc &g) { g.setRange(5, 5); }, false, 0);
+        "rejected range", [](GaugeArc &g) { g.setRange(5, 5); }, false, 0, 0);
     row(
-        "setRange", [](GaugeArc &g) { g.setRange(20, 80); }, true, 1);
+        "setRange", [](GaugeArc &g) { g.setRange(20, 80); }, true, 1, 1);
     row(
-        "setMinValue", [](GaugeArc &g) { g.setMinValue(10.0); }, true, 1);
+        "setMinValue", [](GaugeArc &g) { g.setMinValue(10.0); }, true, 1, 1);
     row(
-        "setMaxValue", [](GaugeArc &g) { g.setMaxValue(212.0); }, true, 1);
+        "setMaxValue", [](GaugeArc &g) { g.setMaxValue(212.0); }, true, 1, 1);
     row(
-        "setPrecision", [](GaugeArc &g) { g.setPrecision(1); }, true, 0);
+        "setPrecision", [](GaugeArc &g) { g.setPrecision(1); }, true, 0, 1);
     row(
-        "setScaleMajor", [](GaugeArc &g) { g.setScaleMajor(5); }, true, 0);
+        "setScaleMajor", [](GaugeArc &g) { g.setScaleMajor(5); }, true, 0, 1);
     row(
-        "setScaleMinor", [](GaugeArc &g) { g.setScaleMinor(4); }, true, 0);
+        "setScaleMinor", [](GaugeArc &g) { g.setScaleMinor(4); }, true, 0, 1);
     row(
-        "setStartAngle", [](GaugeArc &g) { g.setStartAngle(60); }, true, 3);
+        "setStartAngle", [](GaugeArc &g) { g.setStartAngle(60); }, true, 3, 1);
     row(
-        "setEndAngle", [](GaugeArc &g) { g.setEndAngle(30); }, true, 1);
+        "setEndAngle", [](GaugeArc &g) { g.setEndAngle(30); }, true, 1, 1);
     row(
-        "setArcColor", [](GaugeArc &g) { g.setArcColor(Qt::red); }, true, 0);
+        "setArcColor", [](GaugeArc &g) { g.setArcColor(Qt::red); }, true, 0, 1);
     row(
-        "setScaleColor", [](GaugeArc &g) { g.setScaleColor(Qt::magenta); }, true, 0);
+        "setScaleColor", [](GaugeArc &g) { g.setScaleColor(Qt::magenta); }, true, 0, 1);
     row(
-        "setScaleNumColor", [](GaugeArc &g) { g.setScaleNumColor(Qt::cyan); }, true, 0);
+        "setScaleNumColor", [](GaugeArc &g) { g.setScaleNumColor(Qt::cyan); }, true, 0, 1);
     row(
-        "font", [](GaugeArc &g) { g.setFont(QFont(QStringLiteral("Arial"), 9)); }, true, 0);
+        "font", [](GaugeArc &g) { g.setFont(QFont(QStringLiteral("Arial"), 9)); }, true, 0, 1);
     row(
-        "resize", [](GaugeArc &g) { g.resize(280, 240); }, true, 3);
+        "resize", [](GaugeArc &g) { g.resize(280, 240); }, true, 3, 1);
     row(
-        "moved in its parent", [](GaugeArc &g) { g.move(40, 20); }, true, 0);
+        "moved in its parent", [](GaugeArc &g) { g.move(40, 20); }, true, 0, 1);
     row(
         "parent's background",
         [](GaugeArc &g) {
             g.parentWidget()->setStyleSheet(
                 QStringLiteral("QFrame { background: rgb(90, 40, 40); }"));
         },
-        true, 0);
+        true, 0, 1);
 }
 
 void tst_GaugeArc::staticLayer()
@@ -1186,6 +1188,7 @@ void tst_GaugeArc::staticLayer()
     QFETCH(GaugeAction, change);
     QFETCH(bool, redrawn);
     QFETCH(int, sprites);
+    QFETCH(int, texts);
 
     auto setUp = [](QFrame &parent, GaugeArc &gauge) {
         parent.resize(420, 340);
@@ -1201,11 +1204,14 @@ void tst_GaugeArc::staticLayer()
     QVERIFY(draws >= 1);
     const int spriteDraws = gauge->spriteDraws();
     QCOMPARE(spriteDraws, 3);
+    const int textCopies = gauge->textCopiesTaken();
+    QCOMPARE(textCopies, 1);
 
     change(*gauge);
     const QImage image = renderOnBlack(*gauge);
     QCOMPARE(gauge->staticLayerDraws() - draws, redrawn ? 1 : 0);
     QCOMPARE(gauge->spriteDraws() - spriteDraws, sprites);
+    QCOMPARE(gauge->textCopiesTaken() - textCopies, texts);
 
     // Whatever the image kept, the picture is that of a dial set up so from the start.
     QFrame freshParent;
