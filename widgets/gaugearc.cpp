@@ -379,13 +379,22 @@ QRegion GaugeArc::changedByTick(double before, double after) const
     const QTransform dial = gaugeDialTransform(size());
     const QRectF textBox = gaugeValueTextBox();
 
+    // Everything is painted again inside the pointer's two places, the text over it
+    // included; the text's own area only when it reads differently.
     QRegion changed;
     for (const double drawn : {before, after}) {
-        changed += onScreen(dial, pointerBounds(startAngle + pointerRotation(drawn)));
-        // The value text may overflow its box; the font's metrics say by how much.
-        const QRectF text =
-            valueTexts.bounds(valueFont(), this, textBox, valueText(drawn)).united(textBox);
-        changed += onScreen(dial, text.adjusted(-2, -2, 2, 2));
+        changed +=
+            onScreen(dial, pointerBounds(startAngle + pointerRotation(drawn), pointerShape()));
+    }
+    const QString textBefore = valueText(before);
+    const QString textAfter = valueText(after);
+    if (textBefore != textAfter) {
+        for (const QString &text : {textBefore, textAfter}) {
+            // The text may overflow its box (it is clipped to it); the font's metrics
+            // say how far it reaches.
+            const QRectF reach = valueTexts.bounds(valueFont(), this, textBox, text);
+            changed += onScreen(dial, reach.adjusted(-2, -2, 2, 2));
+        }
     }
     return changed;
 }
@@ -520,7 +529,7 @@ QRect GaugeArc::textArea(const QString &text) const
 QRect GaugeArc::pointerArea() const
 {
     return onScreen(gaugeDialTransform(size()),
-                    pointerBounds(startAngle + pointerRotation(currentValue)));
+                    pointerBounds(startAngle + pointerRotation(currentValue), pointerShape()));
 }
 
 void GaugeArc::drawPointer(QPainter *painter)
@@ -541,6 +550,20 @@ void GaugeArc::drawPointer(QPainter *painter)
     default:
         // Values outside the enumeration draw no pointer.
         break;
+    }
+}
+
+QRectF GaugeArc::pointerShape() const
+{
+    // The two plain styles' own shapes (see the draw functions); the others within the
+    // box that holds every style, pen and caps included.
+    switch (pointerStyle) {
+    case PointerStyle_Indicator:
+        return QRectF(-5, 0, 10, 75);
+    case PointerStyle_Triangle:
+        return QRectF(-5, 55, 10, 10);
+    default:
+        return kPointerBox;
     }
 }
 
@@ -565,11 +588,8 @@ const ShapeSprite &GaugeArc::pointerSprite()
         pointerSprites.clear();
         pointerSpriteBytes = 0;
     }
-    // The style's own shape (see the draw functions), not the box that holds them all.
-    const QRectF shape =
-        pointerStyle == PointerStyle_Triangle ? QRectF(-5, 55, 10, 10) : QRectF(-5, 0, 10, 75);
     const ShapeSprite sprite(gaugeDialTransform(size()),
-                             pointerBounds(startAngle + rotation, shape),
+                             pointerBounds(startAngle + rotation, pointerShape()),
                              QPainter::Antialiasing | QPainter::TextAntialiasing,
                              [this](QPainter *p) { drawPointer(p); });
     ++spriteDrawCount;

@@ -143,6 +143,7 @@ private:
     void drawValue(QPainter *painter);
     void drawPointer(QPainter *painter);
     bool pointerCopies() const;
+    QRectF pointerShape() const;
     const ShapeSprite &pointerSprite();
     void forgetSpritesOfAnotherLook();
     void paintValue(QPainter *painter, const QTransform &base, bool copies, const QRegion &painted);
