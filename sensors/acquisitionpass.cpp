@@ -111,6 +111,7 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose, PassR
     char buffer[kLabelCapacity];
 
     const int sensorCount = boundedSensorCount(sdk.sensorCount());
+    bool newLines = false;
     for (int sensor = 0; sensor < sensorCount; ++sensor) {
         sdk.perSensor(sensor);
         buffer[0] = 0;
@@ -140,9 +141,12 @@ SensorSnapshot runAcquisitionPass(const SensorSdkTable &sdk, bool verbose, PassR
         // In the journal each blank line is an entry of its own, every second per sensor.
         if (!record && (verbose || !standardOutputIsJournal())) {
             std::printf("\n");
-            std::fflush(stdout);
+            newLines = true;
         }
     }
+    // One write for the pass's blank lines rather than one per sensor.
+    if (newLines)
+        std::fflush(stdout);
 
     if (verbose)
         qDebug().noquote() << QStringLiteral("---------------------------- *** Hardware info get "
