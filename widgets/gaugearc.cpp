@@ -416,10 +416,12 @@ void GaugeArc::paintEvent(QPaintEvent *event)
     }
     painter.drawImage(0, 0, staticLayer);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    // Copies of the pointer and hub images are exact only at one device pixel per
-    // pixel and whole-pixel offsets; otherwise they are drawn as they always were.
+    // Copies of the pointer and hub images are exact only on pixels, at one device
+    // pixel per pixel and whole-pixel offsets; otherwise they are drawn as they always
+    // were.
     const QTransform base = painter.worldTransform();
-    const bool copies = ShapeSprite::copiesExactly(base, ratio);
+    const bool copies = target && painter.paintEngine()->type() == QPaintEngine::Raster &&
+                        ShapeSprite::copiesExactly(base, ratio);
     if (copies) {
         forgetSpritesOfAnotherLook();
     }

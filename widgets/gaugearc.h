@@ -24,7 +24,8 @@ class QTimer;
 // Inside a parent the image also holds what the parents paint beneath the dial, so
 // a repaint covers the whole rectangle and the parents are not repainted under it.
 // The needle and the hub discs are each drawn once into an image of their own (the
-// needle once per angle it stops at) and copied on later repaints, with the same pixels.
+// needle once per angle it stops at) and copied on later repaints, with the same pixels;
+// so is the value text, kept by text as it was painted where nothing lay over it.
 class GaugeArc : public QWidget
 {
     Q_OBJECT
