@@ -25,7 +25,7 @@ public:
 
     ShapeSprite() = default;
     // draw: paints the shape, with 'where' as the painter's transform, inside 'bounds'
-    // (in the shape's own coordinates).
+    // (in the coordinates that 'where' maps from).
     ShapeSprite(const QTransform &where, const QRectF &bounds, QPainter::RenderHints hints,
                 const Draw &draw);
 
