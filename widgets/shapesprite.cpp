@@ -22,10 +22,15 @@ ShapeSprite::ShapeSprite(const QTransform &where, const QRectF &bounds, QPainter
     image.fill(Qt::transparent);
     origin = box.topLeft();
 
-    QPainter painter(&image);
-    painter.setRenderHints(hints);
-    painter.setWorldTransform(where * QTransform::fromTranslate(-origin.x(), -origin.y()));
-    draw(&painter);
+    {
+        QPainter painter(&image);
+        painter.setRenderHints(hints);
+        painter.setWorldTransform(where * QTransform::fromTranslate(-origin.x(), -origin.y()));
+        draw(&painter);
+    }
+    // An image keeps the paint engine it was drawn with, and its buffers, for as long as
+    // it lives; a copy holds the pixels alone.
+    image = image.copy();
 }
 
 void ShapeSprite::paint(QPainter *painter) const
