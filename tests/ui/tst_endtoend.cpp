@@ -425,7 +425,10 @@ void tst_EndToEnd::displayComesBack()
     ProgramRun run(root);
     run.extraEnvironment.insert(variable, value);
     QVERIFY(run.start(program, {}, QString()));
-    QTRY_VERIFY_WITH_TIMEOUT(!writtenReports(run.writeLog()).isEmpty(), 30000);
+    QTRY_VERIFY2_WITH_TIMEOUT(!writtenReports(run.writeLog()).isEmpty(),
+                              qPrintable(run.diagnosis() + QStringLiteral(", log: ") +
+                                         QString::fromLocal8Bit(run.log().right(3000))),
+                              30000);
     QVERIFY(run.quit());
     QCOMPARE(run.process.exitCode(), 0);
     const QByteArray log = run.log();
