@@ -196,16 +196,17 @@ void DMainWidget::onStartUpdateLater()
     qDebug() << "Start Update -> Over";
     qDebug() << "Start Thread Runing SDK -> GetComputerInfo [Start]";
 
-    // Widgets belong to the GUI thread: the hide is posted there.
-    pcInfoThread->startInitWorker([this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (initOverlay)
-                    initOverlay->hide();
-            },
-            Qt::QueuedConnection);
-    });
+    // Widgets belong to the GUI thread: the hide is posted there. A queued call without
+    // arguments or functor keeps all cross-thread bookkeeping inside Qt; a functor made
+    // on the worker and run here is a hand-over that ThreadSanitizer cannot see.
+    pcInfoThread->startInitWorker(
+        [this] { QMetaObject::invokeMethod(this, "onInitWorkerDone", Qt::QueuedConnection); });
+}
+
+void DMainWidget::onInitWorkerDone()
+{
+    if (initOverlay)
+        initOverlay->hide();
 }
 
 void DMainWidget::onTheSdkInitStatus(bool isOK, int errorCode)

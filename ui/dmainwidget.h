@@ -81,6 +81,8 @@ protected:
 
 private slots:
     void onStartUpdateLater();
+    // The start-up worker has initialised the SDK: the overlay goes.
+    void onInitWorkerDone();
 
     void on_pushButton_Close_clicked();
     void on_pushButton_Min_clicked();
