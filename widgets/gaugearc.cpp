@@ -53,7 +53,7 @@ QFont valueFont()
     return QFont(QStringLiteral("Arial"), 14);
 }
 
-QRectF pointerBounds(double degrees, const QRectF &box = kPointerBox)
+QRectF pointerBounds(double degrees, const QRectF &box)
 {
     QTransform pointer;
     pointer.rotate(degrees);
@@ -376,24 +376,17 @@ QRegion GaugeArc::changedByTick(double before, double after) const
     if (qMin(width(), height()) <= 0) {
         return QRegion();
     }
-    const QTransform dial = gaugeDialTransform(size());
-    const QRectF textBox = gaugeValueTextBox();
-
     // Everything is painted again inside the pointer's two places, the text over it
     // included; the text's own area only when it reads differently.
     QRegion changed;
     for (const double drawn : {before, after}) {
-        changed +=
-            onScreen(dial, pointerBounds(startAngle + pointerRotation(drawn), pointerShape()));
+        changed += pointerArea(drawn);
     }
     const QString textBefore = valueText(before);
     const QString textAfter = valueText(after);
     if (textBefore != textAfter) {
         for (const QString &text : {textBefore, textAfter}) {
-            // The text may overflow its box (it is clipped to it); the font's metrics
-            // say how far it reaches.
-            const QRectF reach = valueTexts.bounds(valueFont(), this, textBox, text);
-            changed += onScreen(dial, reach.adjusted(-2, -2, 2, 2));
+            changed += textArea(text);
         }
     }
     return changed;
@@ -425,7 +418,8 @@ void GaugeArc::paintEvent(QPaintEvent *event)
     if (copies) {
         forgetSpritesOfAnotherLook();
     }
-    painter.setWorldTransform(gaugeDialTransform(size()), true);
+    const QTransform dial = gaugeDialTransform(size());
+    painter.setWorldTransform(dial, true);
 
     if (copies && pointerCopies()) {
         painter.save();
@@ -437,7 +431,6 @@ void GaugeArc::paintEvent(QPaintEvent *event)
     }
 
     if (copies) {
-        const QTransform dial = gaugeDialTransform(size());
         const QPainter::RenderHints hints = painter.renderHints();
         if (outerHub.isNull()) {
             outerHub =
@@ -484,7 +477,7 @@ void GaugeArc::paintValue(QPainter *painter, const QTransform &base, bool copies
     const auto found = textCopies.constFind(text);
     const QRect area = found != textCopies.constEnd() ? found->area : textArea(text);
     const QRect hubs = onScreen(gaugeDialTransform(size()), kOuterHub);
-    if (area.isEmpty() || area.intersects(pointerArea()) || area.intersects(hubs)) {
+    if (area.isEmpty() || area.intersects(pointerArea(currentValue)) || area.intersects(hubs)) {
         drawValue(painter);
         return;
     }
@@ -524,14 +517,16 @@ void GaugeArc::paintValue(QPainter *painter, const QTransform &base, bool copies
 
 QRect GaugeArc::textArea(const QString &text) const
 {
+    // The text may overflow its box (it is clipped to it); the font's metrics say how
+    // far it reaches.
     const QRectF bounds = valueTexts.bounds(valueFont(), this, gaugeValueTextBox(), text);
     return onScreen(gaugeDialTransform(size()), bounds.adjusted(-2, -2, 2, 2)).intersected(rect());
 }
 
-QRect GaugeArc::pointerArea() const
+QRect GaugeArc::pointerArea(double drawn) const
 {
     return onScreen(gaugeDialTransform(size()),
-                    pointerBounds(startAngle + pointerRotation(currentValue), pointerShape()));
+                    pointerBounds(startAngle + pointerRotation(drawn), pointerShape()));
 }
 
 void GaugeArc::drawPointer(QPainter *painter)

@@ -148,8 +148,10 @@ private:
     const ShapeSprite &pointerSprite();
     void forgetSpritesOfAnotherLook();
     void paintValue(QPainter *painter, const QTransform &base, bool copies, const QRegion &painted);
+    // Where the text, or the pointer drawn at that value, lies on the widget, edges
+    // included: what a change of either repaints.
     QRect textArea(const QString &text) const;
-    QRect pointerArea() const;
+    QRect pointerArea(double drawn) const;
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
     QRegion changedByTick(double before, double after) const;
