@@ -15,7 +15,10 @@
 # xvfb and conky-std. The display gets a tray (trayer) when it is installed, so that
 # "hidden" is the window waiting in the tray; without one the window is minimised,
 # and with no window manager to take it away it stays on screen and keeps painting.
-# Each row also says which OpenGL driver libraries are mapped.
+# Each row also says which OpenGL driver libraries are mapped. When the qtfloor target is
+# built, the shown rows also have "qtfloor": a bare Qt Widgets program that only steps
+# two dials' timers as the window's do and fills a small rectangle per step, the least
+# such frames cost on this display.
 #
 # CPU time is the sum of the threads' run time in /proc/<pid>/task/*/schedstat (ns;
 # "ticks" is utime + stime from /proc/<pid>/stat, coarser, for a cross-check); memory
@@ -49,11 +52,12 @@ fi
 # Whatever this script started goes with it, also when it is interrupted.
 pid=""
 conky_pid=""
+floor_pid=""
 xvfb_pid=""
 tray_pid=""
 sleep_pid=""
 cleanup() {
-    for p in $pid $conky_pid $tray_pid $xvfb_pid $sleep_pid; do
+    for p in $pid $conky_pid $floor_pid $tray_pid $xvfb_pid $sleep_pid; do
         kill "$p" 2>/dev/null || true
     done
 }
@@ -171,6 +175,11 @@ for mode in shown hidden; do
         write_conky_config "$root/conky.conf"
         conky -c "$root/conky.conf" >"$root/conky.txt" 2>&1 &
         conky_pid=$!
+        if [ "$mode" = shown ] && [ -x "$build/tools/qtfloor/qtfloor" ]; then
+            env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$root/runtime" \
+                "$build/tools/qtfloor/qtfloor" >"$root/qtfloor.txt" 2>&1 &
+            floor_pid=$!
+        fi
     fi
     pause "$warmup"
     if ! kill -0 $pid 2>/dev/null; then
@@ -185,6 +194,10 @@ for mode in shown hidden; do
         conky_start_ns=$(cpu_ns $conky_pid)
         conky_start_ticks=$(cpu_ticks $conky_pid)
     fi
+    if [ -n "$floor_pid" ]; then
+        floor_start_ns=$(cpu_ns $floor_pid)
+        floor_start_ticks=$(cpu_ticks $floor_pid)
+    fi
     pause "$seconds"
     end_ns=$(cpu_ns $pid)
     end_ticks=$(cpu_ticks $pid)
@@ -197,6 +210,13 @@ for mode in shown hidden; do
         kill -TERM "$conky_pid"
         wait "$conky_pid" || true
         conky_pid=""
+    fi
+    if [ -n "$floor_pid" ]; then
+        row qtfloor "$floor_start_ns" "$(cpu_ns $floor_pid)" "$floor_start_ticks" \
+            "$(cpu_ticks $floor_pid)" "$floor_pid" -
+        kill -TERM "$floor_pid"
+        wait "$floor_pid" 2>/dev/null || true
+        floor_pid=""
     fi
     kill -TERM $pid
     status=0
