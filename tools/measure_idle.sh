@@ -157,6 +157,14 @@ row() {
                  t * 1000 / hz / s, r / 1024, p / 1024, h / 1024, n, gl }'
 }
 
+# The row of a program run beside Quillon (name, pid, start ns, start ticks), which
+# then stops.
+companion_row() {
+    row "$1" "$3" "$(cpu_ns "$2")" "$4" "$(cpu_ticks "$2")" "$2" -
+    kill -TERM "$2"
+    wait "$2" 2>/dev/null || true
+}
+
 printf '%-7s %7s %9s %10s %9s %8s %9s %8s  %s\n' mode seconds 'cpu ms/s' 'ticks ms/s' \
     'VmRSS MB' 'PSS MB' 'VmHWM MB' reports 'GL driver libraries'
 for mode in shown hidden; do
@@ -205,17 +213,11 @@ for mode in shown hidden; do
     row "$mode" "$start_ns" "$end_ns" "$start_ticks" "$end_ticks" $pid \
         $((end_reports - start_reports))
     if [ -n "$conky_pid" ]; then
-        row conky "$conky_start_ns" "$(cpu_ns $conky_pid)" "$conky_start_ticks" \
-            "$(cpu_ticks $conky_pid)" "$conky_pid" -
-        kill -TERM "$conky_pid"
-        wait "$conky_pid" || true
+        companion_row conky "$conky_pid" "$conky_start_ns" "$conky_start_ticks"
         conky_pid=""
     fi
     if [ -n "$floor_pid" ]; then
-        row qtfloor "$floor_start_ns" "$(cpu_ns $floor_pid)" "$floor_start_ticks" \
-            "$(cpu_ticks $floor_pid)" "$floor_pid" -
-        kill -TERM "$floor_pid"
-        wait "$floor_pid" 2>/dev/null || true
+        companion_row qtfloor "$floor_pid" "$floor_start_ns" "$floor_start_ticks"
         floor_pid=""
     fi
     kill -TERM $pid
