@@ -74,6 +74,20 @@ def line(x0, y0, x1, y1, width, colour, p):
             'stroke-linecap="round"/>' % (p(x0), p(y0), p(x1), p(y1), rgb(colour), p(width)))
 
 
+def write_ico(path, images):
+    """A Windows icon holding each (size, PNG bytes) as it is: Vista and later read PNG entries."""
+    import struct
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries, data = b"", b""
+    for size, png in images:
+        side = 0 if size >= 256 else size  # 0 stands for 256 in the directory
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(png), offset + len(data))
+        data += png
+    with open(path, "wb") as f:
+        f.write(header + entries + data)
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "packaging", "icons")
@@ -82,6 +96,18 @@ def main():
         ui.app_logo(size).save(os.path.join(out, "%s-%d.png" % (NAME, size)))
     with open(os.path.join(out, NAME + ".svg"), "w") as f:
         f.write(svg_logo())
+    # The Windows program's icon (its resource file, the installer and Start menu).
+    import tempfile
+    images = []
+    with tempfile.TemporaryDirectory() as tmp:
+        for size in (16, 32) + SIZES:
+            png = os.path.join(tmp, "%d.png" % size)
+            ui.app_logo(size).save(png)
+            with open(png, "rb") as f:
+                images.append((size, f.read()))
+    windows = os.path.join(root, "packaging", "windows")
+    os.makedirs(windows, exist_ok=True)
+    write_ico(os.path.join(windows, NAME + ".ico"), images)
 
 
 if __name__ == "__main__":
