@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -16,7 +18,12 @@
 #error "FAKESDK_CASE must be defined"
 #endif
 
+#ifdef _WIN32
+// Exported by ordinal through a .def file, as the real Windows library is.
+#define FAKE_EXPORT extern "C"
+#else
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -176,6 +183,13 @@ FAKE_EXPORT int sensor_sdk_198()
 {
     ++g_shutdownCalls;
     g_shutDown = true;
+    // Whole-program tests see the shutdown call in this file after the process ends.
+    if (const char *record = std::getenv("FAKESDK_RECORD")) {
+        if (FILE *file = std::fopen(record, "ab")) {
+            std::fputs("shutdown\n", file);
+            std::fclose(file);
+        }
+    }
     return 0;
 }
 

@@ -3,7 +3,8 @@
 // tests (one device 5131:2007 at "/dev/hidraw-fake0" unless FAKEHID_NO_DEVICE=1, or
 // plugged FAKEHID_DEVICE_AFTER_MS after the first call; FAKEHID_STALLED_WRITES=<n>
 // fails its first n writes with EPIPE; FAKEHID_WRITE_LOG=<file> gets one lower-case hex
-// line per written report).
+// line per written report; with FAKEHID_PLUG_FILE=<file> the device is plugged while
+// that file exists, and writes to it fail while it does not).
 #include "fakehid.h"
 
 #include <hidapi.h>
@@ -45,6 +46,7 @@ struct State
     size_t writesReturned = 0;
     int unsafeCallsInside = 0;
     std::string writeLogPath;
+    std::string plugFilePath;
     // A device that is plugged in this long after the first call (whole-program tests).
     bool latePlugPending = false;
     std::chrono::steady_clock::time_point latePlugAt;
@@ -75,6 +77,10 @@ void configureFromEnvironment(State *s)
     }
     if (const char *log = std::getenv("FAKEHID_WRITE_LOG"))
         s->writeLogPath = log;
+    if (const char *plug = std::getenv("FAKEHID_PLUG_FILE")) {
+        s->plugFilePath = plug;
+        s->devices.clear();
+    }
 #else
     (void)s;
 #endif
@@ -140,13 +146,21 @@ bool isKnownOpen(State &s, const hid_device_ *dev)
 
 void appendWriteLog(const std::string &logPath, const unsigned char *data, size_t length)
 {
-    FILE *file = std::fopen(logPath.c_str(), "a");
+    FILE *file = std::fopen(logPath.c_str(), "ab");
     if (!file)
         return;
     for (size_t i = 0; i < length; ++i)
         std::fprintf(file, "%02x", data[i]);
     std::fputc('\n', file);
     std::fclose(file);
+}
+
+bool plugFileExists(const std::string &path)
+{
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (file)
+        std::fclose(file);
+    return file != nullptr;
 }
 
 } // namespace
@@ -289,6 +303,14 @@ struct hid_device_info HID_API_EXPORT *hid_enumerate(unsigned short vendor_id,
         device.path = "/dev/hidraw-fake0";
         s.devices.push_back(device);
     }
+    if (!s.plugFilePath.empty()) {
+        s.devices.clear();
+        if (plugFileExists(s.plugFilePath)) {
+            FakeHid::Device device;
+            device.path = "/dev/hidraw-fake0";
+            s.devices.push_back(device);
+        }
+    }
 
     hid_device_info *head = nullptr;
     hid_device_info **tail = &head;
@@ -383,6 +405,8 @@ int HID_API_EXPORT hid_write(hid_device *dev, const unsigned char *data, size_t 
             stalled = true;
         }
     }
+    if (!s.plugFilePath.empty() && !plugFileExists(s.plugFilePath))
+        dev->gone = true;
     const bool fails = dev->gone || dev->failWrites || stalled;
     const int result = fails ? -1 : int(length);
     if (!fails && !s.writeLogPath.empty())
