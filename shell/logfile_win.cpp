@@ -3,11 +3,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-bool appendLogRecord(const QString &, const QString &path, const QByteArray &record)
+bool appendLogRecord(const QString &folder, const QString &path, const QByteArray &record)
 {
-    // A link or anything but a plain file in the file's place loses the record.
+    // A link or anything but a plain file in the file's place, or a linked folder,
+    // loses the record.
     const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && !info.isFile()))
+    if (QFileInfo(folder).isSymLink() || info.isSymLink() || (info.exists() && !info.isFile()))
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append))

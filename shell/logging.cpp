@@ -2,12 +2,14 @@
 
 #include "logfile.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -60,6 +62,12 @@ QString logFileName(const QDate &date)
     return date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log");
 }
 
+bool isLogFileName(const QString &name)
+{
+    const QDate date = QDate::fromString(name.left(10), QStringLiteral("yyyy-MM-dd"));
+    return date.isValid() && logFileName(date) == name;
+}
+
 QDateTime logPurgeCutoff(const QDateTime &now)
 {
     return now.addDays(-7);
@@ -80,14 +88,15 @@ QDateTime logEntryCreationTime(const QFileInfo &info)
 
 int purgeLogFolder(const QString &folder, const QDateTime &cutoff)
 {
+    // A linked folder is someone else's: the user's documents, say.
+    if (QFileInfo(folder).isSymLink())
+        return 0;
     QDir dir(folder);
     int removed = 0;
-    const QFileInfoList entries = dir.entryInfoList();
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::NoSymLinks);
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
-            continue;
-        if (entry.isDir())
+        if (!isLogFileName(name) || entry.isSymLink() || !entry.isFile())
             continue;
         if (isLogEntryExpired(logEntryCreationTime(entry), cutoff) && dir.remove(name))
             ++removed;
@@ -110,12 +119,20 @@ void createLogDir(const QString &subDir)
             QDir().mkdir(base);
     }
     const QString folder = QDir::toNativeSeparators(base + QStringLiteral("/logDir"));
-    if (!QDir(folder).exists())
+    const bool linked = QFileInfo(folder).isSymLink();
+    if (!linked && !QDir(folder).exists())
         QDir().mkdir(folder);
 
     qDebug() << "LogDir FullPath:" << folder;
 
-    purgeLogFolder(folder, logPurgeCutoff(QDateTime::currentDateTime()));
+    if (linked) {
+        // The log cannot carry this line: the handler writes nothing through a link.
+        std::fprintf(stderr, "%s: the log folder %s is a symbolic link: nothing is logged\n",
+                     qUtf8Printable(QCoreApplication::applicationName()), qUtf8Printable(folder));
+        std::fflush(stderr);
+    } else {
+        purgeLogFolder(folder, logPurgeCutoff(QDateTime::currentDateTime()));
+    }
 
     // The handler writes beside the application data folder whatever subDir was.
     const QString handlerFolder = defaultLogFolder();

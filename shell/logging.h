@@ -7,8 +7,10 @@
 
 class QFileInfo;
 
-// Creates <AppDataLocation>[/subDir]/logDir and removes entries created more than
-// seven days ago. Run once at start, before logMessageHandler is installed.
+// Creates <AppDataLocation>[/subDir]/logDir and removes the day files created more
+// than seven days ago. A logDir that is a symbolic link is left alone: one line on
+// standard error says so, and nothing is logged. Run once at start, before
+// logMessageHandler is installed.
 void createLogDir(const QString &subDir);
 
 // Process-wide Qt message handler: appends every debug message to the day's file in the
@@ -25,6 +27,9 @@ QString logRecordLine(const QString &file, int line, const QDateTime &localTime,
 // "yyyy-MM-dd.log" for the given local date.
 QString logFileName(const QDate &date);
 
+// True for a name logFileName() gives for some date.
+bool isLogFileName(const QString &name);
+
 // Entries created before now - 7 days are purged.
 QDateTime logPurgeCutoff(const QDateTime &now);
 
@@ -36,8 +41,9 @@ bool isLogEntryExpired(const QDateTime &created, const QDateTime &cutoff);
 // modification time.
 QDateTime logEntryCreationTime(const QFileInfo &info);
 
-// Removes the entries of `folder` created before `cutoff`; "." and "..", hidden entries
-// and sub-folders stay. Failed removals are ignored. Returns how many were removed.
+// Removes the day files (isLogFileName, regular files, not links) of `folder` created
+// before `cutoff`; nothing else in it is touched, and nothing at all when `folder` is a
+// symbolic link. Failed removals are ignored. Returns how many were removed.
 int purgeLogFolder(const QString &folder, const QDateTime &cutoff);
 
 // The folder the handler writes to (set by createLogDir; until then derived from the

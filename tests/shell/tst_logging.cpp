@@ -35,6 +35,7 @@ private slots:
     void expiry_data();
     void expiry();
     void creationTimeFallsBackToModification();
+    void purgeFolder_data();
     void purgeFolder();
     void createLogDirMakesFolderAndPurges();
 
@@ -185,31 +186,76 @@ void tst_Logging::creationTimeFallsBackToModification()
         QCOMPARE(created.toSecsSinceEpoch(), old.toSecsSinceEpoch());
 }
 
+void tst_Logging::purgeFolder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("pastCutoff");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("day file past the cutoff") << "2025-01-01.log"
+                                              << "file" << true << true;
+    QTest::newRow("day file within the week") << "2025-01-02.log"
+                                              << "file" << false << false;
+    QTest::newRow("notes.txt") << "notes.txt"
+                               << "file" << true << false;
+    QTest::newRow("photo.jpg") << "photo.jpg"
+                               << "file" << true << false;
+    QTest::newRow("day name with more after it") << "2025-01-01.log.bak"
+                                                 << "file" << true << false;
+    QTest::newRow("day name with more before it") << "x2025-01-01.log"
+                                                  << "file" << true << false;
+    QTest::newRow("no such date") << "2025-13-45.log"
+                                  << "file" << true << false;
+    QTest::newRow("link named as a day file") << "2025-01-03.log"
+                                              << "link" << true << false;
+    QTest::newRow("folder named as a day file") << "2025-01-04.log"
+                                                << "folder" << true << false;
+    QTest::newRow("hidden entry") << ".keep"
+                                  << "file" << true << false;
+    QTest::newRow("log folder is a link") << "2025-01-01.log"
+                                          << "linked-folder" << true << false;
+}
+
 void tst_Logging::purgeFolder()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(bool, pastCutoff);
+    QFETCH(bool, removed);
     QTemporaryDir tmp;
-    const QString folder = tmp.path();
-    for (const char *name : {"2025-01-01.log", "2025-01-02.log", "notes.txt"}) {
-        QFile f(folder + QLatin1Char('/') + QLatin1String(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
+    // What a link points at: the user's own files, which must survive any purge.
+    const QString elsewhere = tmp.filePath(QStringLiteral("documents"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    QFile target(elsewhere + QLatin1Char('/') + name);
+    QVERIFY(target.open(QIODevice::WriteOnly));
+    target.close();
+
+    QString folder = tmp.filePath(QStringLiteral("logDir"));
+    if (kind == QLatin1String("linked-folder")) {
+        QVERIFY(QFile::link(elsewhere, folder));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        const QString entry = folder + QLatin1Char('/') + name;
+        if (kind == QLatin1String("link")) {
+            QVERIFY(QFile::link(target.fileName(), entry));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(entry));
+        } else {
+            QFile file(entry);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
     }
-    QVERIFY(QDir(folder).mkdir(QStringLiteral("sub")));
-    QFile hidden(folder + QStringLiteral("/.keep"));
-    QVERIFY(hidden.open(QIODevice::WriteOnly));
-    hidden.close();
 
-    // Everything was created just now: a cutoff in the past keeps it all.
-    QCOMPARE(purgeLogFolder(folder, QDateTime::currentDateTime().addDays(-7)), 0);
-    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 4);
+    // Everything was created just now: a cutoff ten seconds ahead has it all older.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime cutoff = pastCutoff ? now.addSecs(10) : logPurgeCutoff(now);
+    QCOMPARE(purgeLogFolder(folder, cutoff), removed ? 1 : 0);
+    const QFileInfo after(folder + QLatin1Char('/') + name);
+    QCOMPARE(after.exists() || after.isSymLink(), !removed);
+    if (kind != QLatin1String("file"))
+        QVERIFY(target.exists());
 
-    // A cutoff past the entries' creation removes the files, not the sub-folder, not
-    // the hidden entry (the default listing leaves it out).
-    QCOMPARE(purgeLogFolder(folder, QDateTime::currentDateTime().addSecs(10)), 3);
-    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList({QStringLiteral(".keep"), QStringLiteral("sub")}));
-    QVERIFY(QFileInfo(folder).isDir());
-
-    QCOMPARE(purgeLogFolder(folder + QStringLiteral("/missing"), QDateTime::currentDateTime()), 0);
+    QCOMPARE(purgeLogFolder(folder + QStringLiteral("/missing"), cutoff), 0);
 }
 
 void tst_Logging::createLogDirMakesFolderAndPurges()
@@ -307,6 +353,7 @@ void tst_Logging::lostRecords_data()
     QTest::addColumn<QString>("obstacle");
     QTest::newRow("log folder is a file") << QStringLiteral("folder-is-file");
     QTest::newRow("log folder removed") << QStringLiteral("folder-missing");
+    QTest::newRow("log folder is a link") << QStringLiteral("folder-link");
     QTest::newRow("fifo in the file's place") << QStringLiteral("fifo");
     QTest::newRow("link in the file's place") << QStringLiteral("link");
     QTest::newRow("file of another user") << QStringLiteral("foreign");
@@ -327,6 +374,16 @@ void tst_Logging::lostRecords()
         }
         debugLine(QStringLiteral("lost"));
         QVERIFY(!QFileInfo(logFolder()).isDir());
+        return;
+    }
+    if (obstacle == QLatin1String("folder-link")) {
+        QTemporaryDir elsewhere;
+        QVERIFY(QDir(logFolder()).removeRecursively());
+        QVERIFY(QFile::link(elsewhere.path(), logFolder()));
+        debugLine(QStringLiteral("lost"));
+        QVERIFY(QFile::remove(logFolder()));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
         return;
     }
     if (obstacle == QLatin1String("fifo")) {
