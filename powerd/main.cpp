@@ -66,10 +66,12 @@ std::vector<EnergySample> sample(const SysRoot &root, const std::vector<Package>
     return samples;
 }
 
-uint64_t monotonicUs()
+// Unlike CLOCK_MONOTONIC, CLOCK_BOOTTIME runs on through a suspend as the
+// energy counters do, so the interval across one is seen as long and skipped.
+uint64_t boottimeUs()
 {
     timespec now = {};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000000ULL +
            static_cast<uint64_t>(now.tv_nsec) / 1000ULL;
 }
@@ -117,7 +119,7 @@ void sleepUntil(uint64_t deadlineUs)
     when.tv_sec = static_cast<time_t>(deadlineUs / 1000000ULL);
     when.tv_nsec = static_cast<long>(deadlineUs % 1000000ULL) * 1000L;
     // A stop signal ends the wait early (EINTR); the loop then checks the flag.
-    ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr);
+    ::clock_nanosleep(CLOCK_BOOTTIME, TIMER_ABSTIME, &when, nullptr);
 }
 
 int usage(std::FILE *out)
@@ -154,7 +156,7 @@ int main(int argc, char **argv)
     std::vector<Package> packages;
     std::vector<EnergySample> previous;
     uint64_t previousUs = 0;
-    uint64_t tickUs = monotonicUs();
+    uint64_t tickUs = boottimeUs();
     while (!g_stop) {
         // Looked up again each second: the RAPL driver may be loaded later.
         const std::vector<Package> now = packageZones(root);
@@ -163,13 +165,15 @@ int main(int argc, char **argv)
             std::equal(now.begin(), now.end(), packages.begin(),
                        [](const Package &a, const Package &b) { return a.energy == b.energy; });
         const std::vector<EnergySample> current = sample(root, now);
-        const uint64_t currentUs = monotonicUs();
+        const uint64_t currentUs = boottimeUs();
         if (samePackages && !previous.empty()) {
             double watts = 0.0;
             if (!averagePackagePower(previous, current, currentUs - previousUs, &watts)) {
                 ::unlink(target.c_str()); // no figure beats a wrong one
                 reportState(now.empty() ? "no RAPL package counters"
-                                        : "a package counter is unreadable or was reset");
+                                        : "no figure: a package counter is unreadable, was reset "
+                                          "or is beyond its range, the interval was long, or "
+                                          "the power is beyond any machine's");
             } else if (!replaceFile(target, formatPowerHelperFile(watts, boottimeNs()))) {
                 reportState(std::string("cannot write ") + target + ": " + std::strerror(errno));
             } else {
@@ -180,11 +184,11 @@ int main(int argc, char **argv)
         previous = current;
         previousUs = currentUs;
 
-        tickUs += 1000000;
-        const uint64_t afterUs = monotonicUs();
-        if (tickUs <= afterUs) // a stall: start the rhythm again from now
-            tickUs = afterUs + 1000000;
-        while (!g_stop && monotonicUs() < tickUs)
+        tickUs += kPeriodUs;
+        const uint64_t afterUs = boottimeUs();
+        if (tickUs <= afterUs) // a stall or a suspend: start the rhythm again from now
+            tickUs = afterUs + kPeriodUs;
+        while (!g_stop && boottimeUs() < tickUs)
             sleepUntil(tickUs);
     }
     ::unlink(target.c_str());

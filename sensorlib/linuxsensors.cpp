@@ -196,7 +196,7 @@ LinuxSensors::ReadFn LinuxSensors::energy(const std::vector<std::string> &counte
                  ok;
             total += watts;
         }
-        if (!ok || !(total >= kMicroWatts.min && total <= kMicroWatts.max))
+        if (!ok || !(total >= 0.0 && total <= kMaxPlausibleWatts))
             return false;
         *value = total;
         return true;

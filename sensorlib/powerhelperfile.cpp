@@ -1,6 +1,7 @@
 #include "powerhelperfile.h"
 
 #include "sensorcounters.h"
+#include "sensorrules.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,7 +60,7 @@ bool freshPowerHelperWatts(std::string_view text, uint64_t nowBoottimeNs, double
     char *end = nullptr;
     const double value = std::strtod(number.c_str(), &end);
     if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(value) ||
-        value < 0.0)
+        value < 0.0 || value > kMaxPlausibleWatts)
         return false;
     *watts = value;
     return true;

@@ -21,7 +21,8 @@ constexpr uint64_t kPowerHelperFreshNs = 3000000000ULL;
 std::string formatPowerHelperFile(double watts, uint64_t measuredBoottimeNs);
 
 // The watts of `text` when it was measured less than kPowerHelperFreshNs before
-// `nowBoottimeNs`. False for a stale, future-dated or malformed text.
+// `nowBoottimeNs`. False for a stale, future-dated or malformed text, and for a
+// figure above kMaxPlausibleWatts.
 bool freshPowerHelperWatts(std::string_view text, uint64_t nowBoottimeNs, double *watts);
 
 // CLOCK_BOOTTIME in nanoseconds.

@@ -4,7 +4,7 @@
 
 const Conversion kMilliDegrees{1000.0, -40.0, 125.0};
 const Conversion kFanRpm{1.0, 0.0, 25000.0};
-const Conversion kMicroWatts{1e6, 0.0, 2000.0};
+const Conversion kMicroWatts{1e6, 0.0, kMaxPlausibleWatts};
 const Conversion kHertz{1e6, 0.0, 10000.0};
 const Conversion kKiloHertz{1000.0, 0.0, 10000.0};
 const Conversion kMegaHertz{1.0, 0.0, 10000.0};

@@ -17,6 +17,10 @@ struct Conversion
     double min;
     double max;
 };
+// No machine this runs on draws more, summed over its CPU packages or on one
+// GPU: a larger figure is a misread or faulty counter and is dropped, not
+// shown. Every power figure is held to it, the power helper's included.
+constexpr double kMaxPlausibleWatts = 2000.0;
 extern const Conversion kMilliDegrees; // temperatures
 extern const Conversion kFanRpm;
 extern const Conversion kMicroWatts;

@@ -59,6 +59,16 @@ void tst_packagePower::average_data()
         << Samples{counter(90, 0)} << Samples{counter(10, 0)} << 1000000ull << false << 0.0;
     QTest::newRow("earlier value beyond the range")
         << Samples{counter(150, 100)} << Samples{counter(10, 100)} << 1000000ull << false << 0.0;
+    QTest::newRow("went down far below its top: a reset")
+        << Samples{counter(5000000000ULL)} << Samples{counter(1000000)} << 1000000ull << false
+        << 0.0;
+    QTest::newRow("beyond its range")
+        << Samples{counter(1000000, 100000000)} << Samples{counter(150000000, 100000000)}
+        << 1000000ull << false << 0.0;
+    QTest::newRow("beyond any machine's draw")
+        << Samples{counter(0)} << Samples{counter(2500000000ULL)} << 1000000ull << false << 0.0;
+    QTest::newRow("an interval of ten periods, as after a suspend")
+        << Samples{counter(0)} << Samples{counter(250000000)} << 10000000ull << false << 0.0;
     QTest::newRow("unreadable now")
         << Samples{counter(0)} << Samples{EnergySample{}} << 1000000ull << false << 0.0;
     QTest::newRow("unreadable before")

@@ -191,6 +191,11 @@ void tst_sensorCounters::freshPowerHelperWatts_data()
         << QByteArray("watts=lots\nboottime_ns=5\n") << 6ull << false << 0.0;
     QTest::newRow("negative watts")
         << QByteArray("watts=-1.0\nboottime_ns=5\n") << 6ull << false << 0.0;
+    // Beyond what any machine draws: a counter fault, never a reading.
+    QTest::newRow("a quarter of a megawatt")
+        << QByteArray("watts=257025.1\nboottime_ns=5\n") << 6ull << false << 0.0;
+    QTest::newRow("1e300 watts") << QByteArray("watts=1e300\nboottime_ns=5\n") << 6ull << false
+                                 << 0.0;
     QTest::newRow("empty") << QByteArray() << 6ull << false << 0.0;
 }
 
