@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -266,9 +265,8 @@ void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t 
             std::string text, mhz;
             if (!file->readUpTo("cpu MHz", &text, 65536) || !cpuinfoField(text, "cpu MHz", &mhz))
                 return false;
-            char *end = nullptr;
-            const double parsed = std::strtod(mhz.c_str(), &end);
-            if (end == mhz.c_str() || !(parsed > 0.0 && parsed <= kMegaHertz.max))
+            double parsed = 0.0;
+            if (!parseDecimal(mhz, &parsed) || !(parsed > 0.0 && parsed <= kMegaHertz.max))
                 return false;
             *value = parsed;
             return true;

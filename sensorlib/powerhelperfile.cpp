@@ -9,9 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
 
 namespace {
 
@@ -38,10 +36,13 @@ bool fieldOf(std::string_view text, std::string_view key, std::string_view *valu
 
 std::string formatPowerHelperFile(double watts, uint64_t measuredBoottimeNs)
 {
-    char text[96];
-    std::snprintf(text, sizeof text, "watts=%.1f\nboottime_ns=%llu\n", watts,
-                  static_cast<unsigned long long>(measuredBoottimeNs));
-    return text;
+    // A decimal point whatever the locale, as the reader expects; room for
+    // every double in fixed notation.
+    char number[400];
+    char *end =
+        std::to_chars(number, number + sizeof number, watts, std::chars_format::fixed, 1).ptr;
+    return "watts=" + std::string(number, end) +
+           "\nboottime_ns=" + std::to_string(measuredBoottimeNs) + "\n";
 }
 
 bool freshPowerHelperWatts(std::string_view text, uint64_t nowBoottimeNs, double *watts)
@@ -56,11 +57,8 @@ bool freshPowerHelperWatts(std::string_view text, uint64_t nowBoottimeNs, double
     const auto measuredNs = static_cast<uint64_t>(measured);
     if (measuredNs > nowBoottimeNs || nowBoottimeNs - measuredNs >= kPowerHelperFreshNs)
         return false;
-    const std::string number(wattsText);
-    char *end = nullptr;
-    const double value = std::strtod(number.c_str(), &end);
-    if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(value) ||
-        value < 0.0 || value > kMaxPlausibleWatts)
+    double value = 0.0;
+    if (!parseDecimal(wattsText, &value) || !(value >= 0.0 && value <= kMaxPlausibleWatts))
         return false;
     *watts = value;
     return true;

@@ -1,6 +1,8 @@
 #include "sensorcounters.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 std::string_view trimmed(std::string_view text)
 {
@@ -29,6 +31,21 @@ bool parseInteger(std::string_view text, long long *value)
         magnitude = magnitude * 10 + digit;
     }
     *value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    return true;
+}
+
+bool parseDecimal(std::string_view text, double *value)
+{
+    text = trimmed(text);
+    if (text.empty())
+        return false;
+    double parsed = 0.0;
+    const char *end = text.data() + text.size();
+    const std::from_chars_result result =
+        std::from_chars(text.data(), end, parsed, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed))
+        return false;
+    *value = parsed;
     return true;
 }
 

@@ -30,6 +30,11 @@ uint64_t energyDelta(uint64_t previous, uint64_t current, uint64_t maxRange);
 // Leading decimal integer of a sysfs attribute ("45000\n").
 bool parseInteger(std::string_view text, long long *value);
 
+// The whole of `text`, trimmed, as a plain decimal number ("25.0",
+// "2294.608"), whatever the C library's locale: under a decimal-comma locale,
+// which QApplication sets from the environment, strtod stops at the point.
+bool parseDecimal(std::string_view text, double *value);
+
 // The value of the first "key : value" line of /proc/cpuinfo whose key is
 // `key` ("model name", "cpu MHz"), trimmed.
 bool cpuinfoField(std::string_view cpuinfo, std::string_view key, std::string *value);

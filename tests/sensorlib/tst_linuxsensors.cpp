@@ -1,5 +1,6 @@
 // The Linux sensor collector on captured sysfs/procfs trees.
 
+#include "../decimalcommalocale.h"
 #include "linuxsensors.h"
 #include "powerhelperfile.h"
 
@@ -9,6 +10,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -105,6 +108,8 @@ private slots:
     void energyCounterWraps();
     void powerHelperStandsIn_data();
     void powerHelperStandsIn();
+    void decimalCommaLocale_data();
+    void decimalCommaLocale();
     void firstUsageSample();
     void valuesChangeOnlyOnRefresh();
     void outOfRangeLookups();
@@ -385,6 +390,52 @@ void tst_linuxSensors::powerHelperStandsIn()
         QCOMPARE(QString::fromStdString(power->label), QStringLiteral("CPU Package Power"));
         QCOMPARE(power->value, watts);
     }
+}
+
+void tst_linuxSensors::decimalCommaLocale_data()
+{
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<bool>("helper"); // a fresh power helper file, the counter root-only
+    QTest::addColumn<QString>("expected");
+    // No cpufreq: the clock is the text of /proc/cpuinfo.
+    QTest::newRow("cpu MHz of a virtual machine") << "vm" << false << "0:Core 0 Clock=2294.61";
+    QTest::newRow("the power helper's figure")
+        << "intel-desktop" << true << "0:CPU Package Power=25.5";
+}
+
+void tst_linuxSensors::decimalCommaLocale()
+{
+    QFETCH(QString, tree);
+    QFETCH(bool, helper);
+    QFETCH(QString, expected);
+    QByteArray locPath;
+    QString why;
+    if (!decimalCommaLocPath(&locPath, &why))
+        QSKIP(qPrintable(why));
+    QTemporaryDir dir;
+    const QString root = copyTree(dir, tree);
+    QVERIFY(!root.isEmpty());
+    if (helper) {
+        const QString energy =
+            root + QLatin1String("/sys/devices/virtual/powercap/intel-rapl/intel-rapl:0/"
+                                 "energy_uj");
+        QVERIFY(QFile::remove(energy));
+        QVERIFY(QDir().mkdir(energy));
+        QVERIFY(QDir().mkpath(root + QLatin1String("/run/quillon")));
+        const QString file = root + QLatin1Char('/') + QLatin1String(kPowerHelperFile);
+        QVERIFY(
+            writeFile(file, QByteArray::fromStdString(formatPowerHelperFile(25.5, boottimeNs()))));
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+    }
+    // The numeric locale the program runs with once QApplication has set it.
+    const QByteArray saved = ::setlocale(LC_NUMERIC, nullptr);
+    if (!locPath.isEmpty())
+        qputenv("LOCPATH", locPath);
+    QVERIFY(::setlocale(LC_NUMERIC, kDecimalCommaLocale));
+    const QStringList lines = discoverAndDump(root);
+    ::setlocale(LC_NUMERIC, saved.constData());
+    qunsetenv("LOCPATH");
+    QVERIFY2(lines.contains(expected), qPrintable(lines.join(QLatin1Char('\n'))));
 }
 
 void tst_linuxSensors::firstUsageSample()

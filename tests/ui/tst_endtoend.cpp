@@ -2,6 +2,8 @@
 // and the test hidapi library found first through LD_LIBRARY_PATH. Each run gets its
 // own home, configuration, data and temporary folders.
 
+#include "../decimalcommalocale.h"
+
 #include <QtTest>
 
 #include <QDate>
@@ -10,6 +12,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/stat.h>
+#include <time.h>
 
 #include <memory>
 
@@ -53,6 +59,24 @@ int bigEndian16(const QByteArray &report, int offset)
     return (quint8(report.at(offset)) << 8) | quint8(report.at(offset + 1));
 }
 
+// What quillon-powerd writes, measured now: replaced whole, as it does.
+bool writePowerHelperFile(const QString &path, const QByteArray &watts)
+{
+    timespec now = {};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    const QByteArray ns =
+        QByteArray::number(qulonglong(now.tv_sec) * 1000000000ULL + qulonglong(now.tv_nsec));
+    const QString temporary = path + QStringLiteral(".new");
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write("watts=" + watts + "\nboottime_ns=" + ns + "\n") < 0)
+        return false;
+    file.close();
+    return ::chmod(QFile::encodeName(temporary).constData(), 0644) == 0 &&
+           ::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(path).constData()) == 0;
+}
+
 // One program run with its private folders.
 class ProgramRun
 {
@@ -85,9 +109,12 @@ public:
             env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
             env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
             env.insert(QStringLiteral("TMPDIR"), tmp);
+            // No test case: the sensor library built beside the program.
             env.insert(QStringLiteral("LD_LIBRARY_PATH"),
-                       buildDir + QStringLiteral("/tests/fakesdk/") + sdkCase + QLatin1Char(':') +
-                           buildDir + QStringLiteral("/tests/fakehidapi"));
+                       (sdkCase.isEmpty()
+                            ? buildDir
+                            : buildDir + QStringLiteral("/tests/fakesdk/") + sdkCase) +
+                           QLatin1Char(':') + buildDir + QStringLiteral("/tests/fakehidapi"));
             env.insert(QStringLiteral("FAKEHID_WRITE_LOG"), writeLog());
             env.remove(QStringLiteral("FAKEHID_NO_DEVICE"));
             if (!screenshot.isEmpty())
@@ -179,6 +206,8 @@ private slots:
     void stuckSensorCallStillExits();
     void displayComesBack_data();
     void displayComesBack();
+    void sensorTreeToReport_data();
+    void sensorTreeToReport();
 
 private:
     QString program;
@@ -434,6 +463,64 @@ void tst_EndToEnd::displayComesBack()
     const QByteArray log = run.log();
     QVERIFY2(log.contains(logLine), log.constData());
     QCOMPARE(log.count(logLine), 1);
+}
+
+void tst_EndToEnd::sensorTreeToReport_data()
+{
+    QTest::addColumn<QString>("locale"); // LANG and LC_ALL; empty: as the suite runs
+    QTest::newRow("the suite's locale") << QString();
+    // QApplication sets the C library's numeric locale from the environment.
+    QTest::newRow("decimal comma, de_DE.UTF-8") << QString::fromLatin1(kDecimalCommaLocale);
+}
+
+void tst_EndToEnd::sensorTreeToReport()
+{
+    QFETCH(QString, locale);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    ProgramRun run(root);
+    if (!locale.isEmpty()) {
+        QByteArray locPath;
+        QString why;
+        if (!decimalCommaLocPath(&locPath, &why))
+            QSKIP(qPrintable(why));
+        if (!locPath.isEmpty())
+            run.extraEnvironment.insert(QStringLiteral("LOCPATH"), QFile::decodeName(locPath));
+        run.extraEnvironment.insert(QStringLiteral("LANG"), locale);
+        run.extraEnvironment.insert(QStringLiteral("LC_ALL"), locale);
+    }
+    // A virtual machine's tree, whose clock is the text of /proc/cpuinfo, with the power
+    // helper's file kept fresh as the helper would.
+    const QString tree = run.path("tree");
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"),
+                               {QStringLiteral("-a"),
+                                QStringLiteral(QUILLON_TEST_DATA "/../sensorlib/trees/vm"), tree}),
+             0);
+    QVERIFY(QDir().mkpath(tree + QStringLiteral("/run/quillon")));
+    const QString helperFile = tree + QStringLiteral("/run/quillon/cpu-power");
+    QVERIFY(writePowerHelperFile(helperFile, "25.5"));
+    QTimer helper;
+    QObject::connect(&helper, &QTimer::timeout,
+                     [&helperFile] { writePowerHelperFile(helperFile, "25.5"); });
+    helper.start(500);
+    run.sdkCase.clear();
+    run.extraEnvironment.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), tree);
+    run.extraEnvironment.insert(QStringLiteral("QUILLON_NVML_LIBRARY"),
+                                QStringLiteral("/nonexistent/libnvidia-ml.so.1"));
+    QVERIFY(run.start(program, {}, QString()));
+
+    const auto lastReport = [&run] {
+        const QList<QByteArray> reports = writtenReports(run.writeLog());
+        return reports.isEmpty() ? QByteArray(65, '\0') : reports.last();
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        bigEndian16(lastReport(), 8) == 25,
+        qPrintable(QStringLiteral("CPU power %1 W; ").arg(bigEndian16(lastReport(), 8)) +
+                   run.diagnosis()),
+        30000);
+    QCOMPARE(bigEndian16(lastReport(), 4), 2294); // the clock, "2294.608" MHz
+    QVERIFY(run.quit());
+    QCOMPARE(run.process.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)
