@@ -73,14 +73,27 @@ uint64_t boottimeNs()
 
 bool readPowerHelperFile(const SysRoot &root, double *watts)
 {
-    const int fd = ::open(root.path(kPowerHelperFile).c_str(),
-                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    const std::string_view relative(kPowerHelperFile);
+    const size_t slash = relative.rfind('/');
+    const int folder = ::open(root.path(std::string(relative.substr(0, slash))).c_str(),
+                              O_RDONLY | O_CLOEXEC | O_DIRECTORY | O_NOFOLLOW);
+    if (folder < 0)
+        return false;
+    struct stat folderInfo = {};
+    int fd = -1;
+    if (::fstat(folder, &folderInfo) == 0)
+        fd = ::openat(folder, std::string(relative.substr(slash + 1)).c_str(),
+                      O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    ::close(folder);
     if (fd < 0)
         return false;
     struct stat info = {};
     char buffer[256];
     ssize_t got = -1;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    // Whoever may write the file may write any figure into it.
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        (info.st_uid == 0 || info.st_uid == folderInfo.st_uid) &&
+        (info.st_mode & (S_IWGRP | S_IWOTH)) == 0) {
         do
             got = ::read(fd, buffer, sizeof buffer);
         while (got < 0 && errno == EINTR);

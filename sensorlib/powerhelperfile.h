@@ -29,7 +29,9 @@ bool freshPowerHelperWatts(std::string_view text, uint64_t nowBoottimeNs, double
 uint64_t boottimeNs();
 
 // The helper file's watts when it is fresh now. The file is opened without
-// following a symbolic link and without blocking, and must be a regular file.
+// following a symbolic link and without blocking, and must be a regular file
+// that neither group nor others may write, owned by root or by the owner of
+// its folder: systemd makes that folder in root's /run for the helper's user.
 bool readPowerHelperFile(const SysRoot &root, double *watts);
 
 #endif // POWERHELPERFILE_H

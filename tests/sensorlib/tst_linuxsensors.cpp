@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -346,22 +347,39 @@ void tst_linuxSensors::powerHelperStandsIn_data()
 {
     QTest::addColumn<bool>("counterReadable");
     QTest::addColumn<int>("helperAgeMs"); // -1: no helper file
+    // Who owns the file: "" the test's user, who made the folder too; "helper"
+    // another user who owns the folder as well; "stranger" another user.
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("present");
     QTest::addColumn<double>("watts");
-    QTest::newRow("root-only counter, fresh file") << false << 0 << true << 25.0;
-    QTest::newRow("root-only counter, file 2.5 s old") << false << 2500 << true << 25.0;
-    QTest::newRow("root-only counter, stale file") << false << 3500 << false << 0.0;
-    QTest::newRow("root-only counter, no helper") << false << -1 << false << 0.0;
+    QTest::newRow("root-only counter, fresh file") << false << 0 << "" << 0644 << true << 25.0;
+    QTest::newRow("root-only counter, file 2.5 s old")
+        << false << 2500 << "" << 0644 << true << 25.0;
+    QTest::newRow("root-only counter, stale file") << false << 3500 << "" << 0644 << false << 0.0;
+    QTest::newRow("root-only counter, no helper") << false << -1 << "" << 0644 << false << 0.0;
     // 1 J over one second from the counter itself.
-    QTest::newRow("readable counter wins") << true << 0 << true << 1.0;
+    QTest::newRow("readable counter wins") << true << 0 << "" << 0644 << true << 1.0;
+    // Anyone who may write the file may write any figure into it.
+    QTest::newRow("file the group may write") << false << 0 << "" << 0664 << false << 0.0;
+    QTest::newRow("file others may write") << false << 0 << "" << 0646 << false << 0.0;
+    QTest::newRow("file of a stranger") << false << 0 << "stranger" << 0644 << false << 0.0;
+    // The helper runs as a user of its own whose folder systemd makes.
+    QTest::newRow("file of the folder's owner") << false << 0 << "helper" << 0644 << true << 25.0;
 }
 
 void tst_linuxSensors::powerHelperStandsIn()
 {
     QFETCH(bool, counterReadable);
     QFETCH(int, helperAgeMs);
+    QFETCH(QString, owner);
+    QFETCH(int, mode);
     QFETCH(bool, present);
     QFETCH(double, watts);
+    // nobody: neither root nor, when the test runs as root, the test's user.
+    const uid_t otherUser = 65534;
+    if (!owner.isEmpty() && ::geteuid() != 0)
+        QSKIP("giving a file to another user needs root");
     QTemporaryDir dir;
     const QString root = copyTree(dir, QStringLiteral("intel-desktop"));
     QVERIFY(!root.isEmpty());
@@ -373,10 +391,16 @@ void tst_linuxSensors::powerHelperStandsIn()
         QVERIFY(QDir().mkdir(energy));
     }
     if (helperAgeMs >= 0) {
-        QVERIFY(QDir().mkpath(root + QLatin1String("/run/quillon")));
+        const QString folder = root + QLatin1String("/run/quillon");
+        const QString file = root + QLatin1Char('/') + QLatin1String(kPowerHelperFile);
+        QVERIFY(QDir().mkpath(folder));
         const uint64_t measured = boottimeNs() - static_cast<uint64_t>(helperAgeMs) * 1000000;
-        QVERIFY(writeFile(root + QLatin1Char('/') + QLatin1String(kPowerHelperFile),
-                          QByteArray::fromStdString(formatPowerHelperFile(25.0, measured))));
+        QVERIFY(writeFile(file, QByteArray::fromStdString(formatPowerHelperFile(25.0, measured))));
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(mode)), 0);
+        if (owner == QLatin1String("helper"))
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), otherUser, otherUser), 0);
+        if (!owner.isEmpty())
+            QCOMPARE(::chown(QFile::encodeName(file).constData(), otherUser, otherUser), 0);
     }
     LinuxSensors sensors(root.toStdString(), nvmlPath({}).toStdString());
     sensors.discover(1000000);
