@@ -76,6 +76,27 @@ uint64_t boottimeUs()
            static_cast<uint64_t>(now.tv_nsec) / 1000ULL;
 }
 
+// Which folder a path names, so that one removed or made anew is noticed.
+struct FolderId
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FolderId &other) const
+    {
+        return device == other.device && inode == other.inode;
+    }
+};
+
+bool folderId(const std::string &path, FolderId *id)
+{
+    struct stat info = {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    id->device = info.st_dev;
+    id->inode = info.st_ino;
+    return true;
+}
+
 // Written beside the target and renamed over it, so that a reader sees the old
 // file or the new one, never a part.
 bool replaceFile(const std::string &target, const std::string &content)
@@ -150,14 +171,31 @@ int main(int argc, char **argv)
     const char *rootEnv = std::getenv("QUILLON_SENSORS_ROOT");
     const SysRoot root(rootEnv && *rootEnv ? rootEnv : "/");
     const std::string target = root.path(kPowerHelperFile);
+    const std::string folder = target.substr(0, target.rfind('/'));
     // systemd makes the folder (RuntimeDirectory=); on a test tree we do.
-    ::mkdir(root.path("run/quillon").c_str(), 0755);
+    ::mkdir(folder.c_str(), 0755);
+    FolderId startFolder;
+    if (!folderId(folder, &startFolder)) {
+        std::fprintf(stderr, "quillon-powerd: no folder %s\n", folder.c_str());
+        return EXIT_FAILURE;
+    }
 
     std::vector<Package> packages;
     std::vector<EnergySample> previous;
     uint64_t previousUs = 0;
     uint64_t tickUs = boottimeUs();
     while (!g_stop) {
+        // Gone or made anew, the folder is no longer the one systemd made for
+        // this user with its mode, and this user may not make it in /run. A
+        // failure has the unit start the helper again with a new folder.
+        FolderId nowFolder;
+        if (!folderId(folder, &nowFolder) || !(nowFolder == startFolder)) {
+            std::fprintf(stderr,
+                         "quillon-powerd: %s was removed or replaced; leaving so that it "
+                         "is made again\n",
+                         folder.c_str());
+            return EXIT_FAILURE;
+        }
         // Looked up again each second: the RAPL driver may be loaded later.
         const std::vector<Package> now = packageZones(root);
         const bool samePackages =

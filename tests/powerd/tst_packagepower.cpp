@@ -1,13 +1,20 @@
-// The power helper's one-second average: wrap, reset, unreadable counters.
+// The power helper's one-second average: wrap, reset, unreadable counters; and
+// the helper itself when its folder goes.
 
 #include "packagepower.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using Samples = std::vector<EnergySample>;
 Q_DECLARE_METATYPE(Samples)
 
 namespace {
+
+const QString kHelper = QStringLiteral(QUILLON_BUILD_DIR "/quillon-powerd");
+const QString kTree = QStringLiteral(QUILLON_TEST_DATA "/../sensorlib/trees/intel-desktop");
 
 EnergySample counter(uint64_t energyUj, uint64_t maxRangeUj = 262143328850ULL)
 {
@@ -26,6 +33,8 @@ class tst_packagePower : public QObject
 private slots:
     void average_data();
     void average();
+    void folderGoes_data();
+    void folderGoes();
 };
 
 void tst_packagePower::average_data()
@@ -96,5 +105,46 @@ void tst_packagePower::average()
         QCOMPARE(result, -1.0); // untouched
 }
 
-QTEST_APPLESS_MAIN(tst_packagePower)
+void tst_packagePower::folderGoes_data()
+{
+    QTest::addColumn<bool>("replaced"); // by a new folder of the same name
+    QTest::newRow("folder removed") << false;
+    QTest::newRow("folder replaced") << true;
+}
+
+void tst_packagePower::folderGoes()
+{
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.filePath(QStringLiteral("tree"));
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), kTree, root}), 0);
+    QProcess helper;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), root);
+    helper.setProcessEnvironment(env);
+    helper.start(kHelper, QStringList());
+    QVERIFY(helper.waitForStarted());
+    const QString folder = root + QStringLiteral("/run/quillon");
+    // The first figure needs two samples a second apart.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + QStringLiteral("/cpu-power")), 10000);
+    if (replaced) {
+        // Moved away first, so that the new folder cannot reuse its inode.
+        QVERIFY(QDir().rename(folder, folder + QStringLiteral(".old")));
+        QVERIFY(QDir().mkdir(folder));
+    } else {
+        QVERIFY(QDir(folder).removeRecursively());
+    }
+    // Its unit restarts it after a failure, with the folder made afresh.
+    const bool ended = helper.waitForFinished(5000);
+    if (!ended) {
+        helper.kill();
+        helper.waitForFinished(5000);
+    }
+    QVERIFY2(ended, "the helper runs on without its folder");
+    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+    QVERIFY(helper.exitCode() != 0);
+}
+
+QTEST_GUILESS_MAIN(tst_packagePower)
 #include "tst_packagepower.moc"
