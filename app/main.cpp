@@ -7,6 +7,7 @@
 #include "windowpicture.h"
 
 #include <QApplication>
+#include <QDebug>
 
 #include <cstdio>
 
@@ -18,8 +19,21 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     SingleInstanceGuard guard(singleInstanceKey());
-    if (!guard.tryAcquire())
+    const SingleInstanceGuard::Outcome guardOutcome = guard.acquire();
+    // Only another instance's hold ends a start with -1, silently: the user unit takes
+    // that status as final.
+    if (guardOutcome == SingleInstanceGuard::HeldElsewhere)
         return -1;
+    for (const QString &problem : guard.problems())
+        std::fprintf(stderr, "quillon: %s\n", qUtf8Printable(problem));
+    std::fflush(stderr);
+    if (guardOutcome == SingleInstanceGuard::Unavailable) {
+        DDataManager::instance();
+        for (const QString &problem : guard.problems())
+            qDebug().noquote() << problem;
+        // Any other failure status: the user unit tries again a little later.
+        return 1;
+    }
     // From here on an end request must take the orderly exit that releases the guard.
     QuitSignalWatcher::instance();
 
@@ -31,6 +45,8 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     DDataManager::instance()->printStartupBanner();
+    for (const QString &problem : guard.problems())
+        qDebug().noquote() << problem;
 
     DMainWidget window(nullptr);
     // A logout or an interrupt ends the program through the same path as the tray's exit.

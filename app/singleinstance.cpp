@@ -1,14 +1,18 @@
 #include "singleinstance.h"
 
-SingleInstanceGuard::SingleInstanceGuard(const QString &key) : memory(userInstanceKey(key)) {}
+SingleInstanceGuard::SingleInstanceGuard(const QString &key) : key(key) {}
 
-bool SingleInstanceGuard::tryAcquire()
+SingleInstanceGuard::~SingleInstanceGuard()
 {
-    if (memory.isAttached())
-        return true;
-    clearStaleInstanceGuard(memory.key());
-    if (!memory.create(1, QSharedMemory::ReadWrite))
-        return false;
-    onInstanceGuardAcquired(memory);
-    return true;
+    if (isHeld())
+        releaseInstanceGuard(*memory);
+}
+
+SingleInstanceGuard::Outcome SingleInstanceGuard::acquire()
+{
+    if (isHeld())
+        return Acquired;
+    problemLines.clear();
+    memory = std::make_unique<QSharedMemory>();
+    return createInstanceGuard(*memory, key, &problemLines);
 }

@@ -8,12 +8,13 @@
 #include <sys/sem.h>
 #include <sys/shm.h>
 
-// Removes the System V segments and semaphores behind Qt's key files in `folder`.
-// Processes that tests kill leave them behind; without this every run would leak a few.
+// Removes the System V segments and semaphores behind the key files in `folder`: Qt's
+// own and the single-instance guard's. Processes that tests kill leave them behind;
+// without this every run would leak a few.
 inline void removeIpcObjectsIn(const QString &folder)
 {
-    const QStringList keyFiles =
-        QDir(folder).entryList({QStringLiteral("qipc_*")}, QDir::Files | QDir::Hidden);
+    const QStringList keyFiles = QDir(folder).entryList(
+        {QStringLiteral("qipc_*"), QStringLiteral("*.guard")}, QDir::Files | QDir::Hidden);
     for (const QString &name : keyFiles) {
         const key_t key =
             ::ftok(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), 'Q');

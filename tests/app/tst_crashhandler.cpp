@@ -171,14 +171,14 @@ void tst_CrashHandler::faultInRealProcess()
 
 void tst_CrashHandler::cleanupTestCase()
 {
-    removeIpcObjectsIn(QDir::tempPath());
+    removeIpcObjectsIn(qEnvironmentVariable("XDG_RUNTIME_DIR"));
 }
 
 int main(int argc, char **argv)
 {
-    // Our own folder for Qt's key files, shared with the helper processes.
-    QTemporaryDir tmp;
-    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    // Our own runtime folder for the guards' key files, shared with the helper processes.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QCoreApplication app(argc, argv);
     tst_CrashHandler test;
     return QTest::qExec(&test, argc, argv);

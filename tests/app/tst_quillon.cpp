@@ -1,6 +1,7 @@
 // Black-box test of the built program: single instance, task argument, log file,
 // autostart entry, a dead instance's guard, bad folders. Each run gets its own HOME,
-// XDG folders and TMPDIR, so the per-user guard and files are ours alone.
+// XDG folders (the runtime folder holds the per-user guard) and TMPDIR, so the guard
+// and files are ours alone.
 #include "ipccleanup.h"
 
 #include <QDir>
@@ -60,9 +61,10 @@ private:
 
     QString path(const QString &relative) const { return root.filePath(relative); }
     QString logFile() const;
-    std::unique_ptr<QProcess> start(const QString &executable, const QStringList &args);
+    std::unique_ptr<QProcess> start(const QString &executable, const QStringList &args,
+                                    const QString &tmp = QStringLiteral("tmp"));
     bool startRunning(const QString &executable, const QStringList &args,
-                      const QByteArray &expectedLine);
+                      const QByteArray &expectedLine, const QString &tmp = QStringLiteral("tmp"));
     QStringList logMessages(bool *allWellFormed = nullptr) const;
     QStringList autostartEntries() const;
 };
@@ -77,8 +79,13 @@ void tst_Quillon::initTestCase()
 {
     program = QStringLiteral(QUILLON_BUILD_DIR "/quillon");
     QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
-    for (const char *d : {"home", "config", "data", "tmp"})
+    for (const char *d : {"home", "config", "data", "tmp", "tmp2", "runtime"})
         QVERIFY(QDir().mkpath(path(QLatin1String(d))));
+    QVERIFY(QFile::setPermissions(path(QStringLiteral("runtime")), QFileDevice::ReadOwner |
+                                                                       QFileDevice::WriteOwner |
+                                                                       QFileDevice::ExeOwner));
+    QFile notAFolder(path(QStringLiteral("tmp-file")));
+    QVERIFY(notAFolder.open(QIODevice::WriteOnly));
 }
 
 void tst_Quillon::cleanupTestCase()
@@ -88,7 +95,7 @@ void tst_Quillon::cleanupTestCase()
         waitEnded(*running, 5000);
         running.reset();
     }
-    removeIpcObjectsIn(path(QStringLiteral("tmp")));
+    removeIpcObjectsIn(path(QStringLiteral("runtime")));
 }
 
 void tst_Quillon::cleanup()
@@ -100,14 +107,16 @@ void tst_Quillon::cleanup()
     }
 }
 
-std::unique_ptr<QProcess> tst_Quillon::start(const QString &executable, const QStringList &args)
+std::unique_ptr<QProcess> tst_Quillon::start(const QString &executable, const QStringList &args,
+                                             const QString &tmp)
 {
     auto process = std::make_unique<ChildProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-    env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("TMPDIR"), path(tmp));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(path(QStringLiteral("tmp")));
@@ -119,9 +128,9 @@ std::unique_ptr<QProcess> tst_Quillon::start(const QString &executable, const QS
 // Starts an instance that must come up and stay: its first output line is checked and
 // it becomes `running`.
 bool tst_Quillon::startRunning(const QString &executable, const QStringList &args,
-                               const QByteArray &expectedLine)
+                               const QByteArray &expectedLine, const QString &tmp)
 {
-    running = start(executable, args);
+    running = start(executable, args, tmp);
     runningOutput.clear();
     if (!running->waitForStarted(10000))
         return false;
@@ -198,15 +207,19 @@ void tst_Quillon::firstStartLogsAndRegisters()
 void tst_Quillon::secondStartIsRefused_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("no arguments") << QStringList();
-    QTest::newRow("task argument") << QStringList{QStringLiteral("---StartupByTaskMinWindow")};
+    QTest::addColumn<QString>("tmp");
+    QTest::newRow("no arguments") << QStringList() << QStringLiteral("tmp");
+    QTest::newRow("task argument")
+        << QStringList{QStringLiteral("---StartupByTaskMinWindow")} << QStringLiteral("tmp");
+    QTest::newRow("another TMPDIR") << QStringList() << QStringLiteral("tmp2");
 }
 
 void tst_Quillon::secondStartIsRefused()
 {
     QFETCH(QStringList, args);
+    QFETCH(QString, tmp);
     QVERIFY(running && running->state() == QProcess::Running);
-    auto second = start(program, args);
+    auto second = start(program, args, tmp);
     QVERIFY(waitEnded(*second, 30000));
     QCOMPARE(second->exitStatus(), QProcess::NormalExit);
     QCOMPARE(second->exitCode(), 255);
@@ -249,15 +262,19 @@ void tst_Quillon::deadInstanceDoesNotKeepOut_data()
     QTest::addColumn<int>("signalNumber");
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("tmp");
     QTest::newRow("SIGKILL, then by task")
         << int(SIGKILL) << QStringList{QStringLiteral("---StartupByTaskMinWindow")}
-        << QByteArray("Program was started by Task Scheduler.");
+        << QByteArray("Program was started by Task Scheduler.") << QStringLiteral("tmp");
+    QTest::newRow("SIGKILL, then with TMPDIR a file")
+        << int(SIGKILL) << QStringList() << QByteArray("Program was not started by Task Scheduler.")
+        << QStringLiteral("tmp-file");
     QTest::newRow("SIGSEGV before a minute: no restart, next start normal")
         << int(SIGSEGV) << QStringList{QStringLiteral("--StartupByTaskMinWindow")}
-        << QByteArray("Program was not started by Task Scheduler.");
+        << QByteArray("Program was not started by Task Scheduler.") << QStringLiteral("tmp");
     QTest::newRow("SIGSEGV again, other case of the argument")
         << int(SIGSEGV) << QStringList{QStringLiteral("---startupbytaskminwindow")}
-        << QByteArray("Program was not started by Task Scheduler.");
+        << QByteArray("Program was not started by Task Scheduler.") << QStringLiteral("tmp");
 }
 
 void tst_Quillon::deadInstanceDoesNotKeepOut()
@@ -265,13 +282,14 @@ void tst_Quillon::deadInstanceDoesNotKeepOut()
     QFETCH(int, signalNumber);
     QFETCH(QStringList, args);
     QFETCH(QByteArray, line);
+    QFETCH(QString, tmp);
     QVERIFY(running && running->state() == QProcess::Running);
     ::kill(pid_t(running->processId()), signalNumber);
     QVERIFY(waitEnded(*running, 30000));
     QCOMPARE(running->exitStatus(), QProcess::CrashExit);
     // If the fault had restarted the program, that instance would hold the guard now
     // and this start would be refused.
-    QVERIFY(startRunning(program, args, line));
+    QVERIFY(startRunning(program, args, line, tmp));
 }
 
 void tst_Quillon::pathWithBlanksWithoutConfiguration()

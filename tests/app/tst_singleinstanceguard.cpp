@@ -3,12 +3,15 @@
 #include "ipccleanup.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 // waitForFinished() answers false for a process that has already ended.
 static bool waitEnded(QProcess &process, int ms)
@@ -27,6 +30,8 @@ private slots:
     void deadHolderDoesNotKeepOut();
     void simultaneousStartsLetOneIn();
     void otherUserNeverKeepsOut();
+    void temporaryFolderPlaysNoPart_data();
+    void temporaryFolderPlaysNoPart();
 
 private:
     QTemporaryDir dir;
@@ -137,13 +142,21 @@ void tst_SingleInstanceGuard::otherUserNeverKeepsOut()
 {
     if (::geteuid() != 0)
         QSKIP("only root can start a helper as another user");
-    // Both users share the one temp folder, as on a machine with two seats.
+    // Both users share one sticky folder, as they share /tmp on a machine with two seats.
     const QFileDevice::Permissions all =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
         QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
         QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QVERIFY(QFile::setPermissions(QDir::tempPath(), all));
     QVERIFY(QFile::setPermissions(dir.path(), all));
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkpath(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(shared));
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        removeIpcObjectsIn(shared);
+    });
     const int nobody = 65534;
     const QString key = uniqueKey();
     const QString reportFile = dir.filePath(key);
@@ -169,16 +182,67 @@ void tst_SingleInstanceGuard::otherUserNeverKeepsOut()
     QVERIFY(live.isHeld());
 }
 
+void tst_SingleInstanceGuard::temporaryFolderPlaysNoPart_data()
+{
+    QTest::addColumn<QString>("tmpdir");
+    QTest::addColumn<QString>("runtime");
+    QTest::addColumn<bool>("noted");
+    QTest::newRow("TMPDIR missing") << "missing"
+                                    << "usual" << false;
+    QTest::newRow("TMPDIR a file") << "a-file"
+                                   << "usual" << false;
+    QTest::newRow("TMPDIR read-only") << "read-only"
+                                      << "usual" << false;
+    QTest::newRow("runtime folder missing: /tmp, and a note") << "usual"
+                                                              << "missing" << true;
+}
+
+void tst_SingleInstanceGuard::temporaryFolderPlaysNoPart()
+{
+    QFETCH(QString, tmpdir);
+    QFETCH(QString, runtime);
+    QFETCH(bool, noted);
+    if (tmpdir == QLatin1String("read-only") && ::geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+    const QByteArray usualTmp = qgetenv("TMPDIR");
+    const QByteArray usualRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QString key = uniqueKey();
+    const auto restore = qScopeGuard([&] {
+        qputenv("TMPDIR", usualTmp);
+        qputenv("XDG_RUNTIME_DIR", usualRuntime);
+        QFile::remove(QStringLiteral("/tmp/%1-uid%2.guard-lock").arg(key).arg(::getuid()));
+    });
+    const QString readOnly = dir.filePath(QStringLiteral("read-only"));
+    QVERIFY(QDir().mkpath(readOnly));
+    QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QFile aFile(dir.filePath(QStringLiteral("a-file")));
+    QVERIFY(aFile.open(QIODevice::WriteOnly));
+    aFile.close();
+    if (tmpdir != QLatin1String("usual"))
+        qputenv("TMPDIR", QFile::encodeName(dir.filePath(tmpdir)));
+    if (runtime != QLatin1String("usual"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath(runtime)));
+
+    SingleInstanceGuard first(key);
+    QVERIFY2(first.tryAcquire(), qPrintable(first.problems().join(QLatin1Char('\n'))));
+    QCOMPARE(!first.problems().isEmpty(), noted);
+
+    // A start in the same session with another temporary folder finds it held.
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    SingleInstanceGuard second(key);
+    QCOMPARE(second.acquire(), SingleInstanceGuard::HeldElsewhere);
+}
+
 void tst_SingleInstanceGuard::cleanupTestCase()
 {
-    removeIpcObjectsIn(QDir::tempPath());
+    removeIpcObjectsIn(qEnvironmentVariable("XDG_RUNTIME_DIR"));
 }
 
 int main(int argc, char **argv)
 {
-    // Our own folder for Qt's key files, shared with the helper processes.
-    QTemporaryDir tmp;
-    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    // Our own runtime folder for the guards' key files, shared with the helper processes.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QCoreApplication app(argc, argv);
     tst_SingleInstanceGuard test;
     return QTest::qExec(&test, argc, argv);
