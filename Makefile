@@ -7,8 +7,10 @@ DEB_PACKAGES := build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools \
                 libhidapi-dev libudev-dev libbenchmark-dev fonts-dejavu-core \
                 clang-format fonts-liberation
 
-# What the window test under a headless Wayland compositor needs; it skips without them.
-TEST_PACKAGES := weston qtwayland5
+# What the window test under a headless Wayland compositor needs, and the sources from
+# which the decimal-comma rows compile de_DE.UTF-8 into the build tree; without them
+# those tests skip.
+TEST_PACKAGES := weston qtwayland5 locales
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
