@@ -113,25 +113,69 @@ QString autostartFolder()
     return autostartFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
 }
 
+QString autostartProgramProblem(const QString &programPath)
+{
+    if (!programPath.startsWith(QLatin1Char('/')))
+        return QStringLiteral("the program's path is not absolute");
+    for (const QChar c : programPath) {
+        // GLib checks that the Exec line's program exists before it expands "%%" to
+        // "%": no spelling of a '%' passes both.
+        if (c == QLatin1Char('%'))
+            return QStringLiteral("the program's path holds a '%', which desktop launchers "
+                                  "read as a field code");
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t') &&
+            c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            return QStringLiteral("the program's path holds a control character, which an "
+                                  "autostart entry cannot carry");
+    }
+    // The launcher runs the entry's UTF-8 bytes: they must reach this very file.
+    struct stat named = {};
+    struct stat running = {};
+    if (::stat(programPath.toUtf8().constData(), &named) != 0 ||
+        ::stat("/proc/self/exe", &running) != 0 || named.st_dev != running.st_dev ||
+        named.st_ino != running.st_ino)
+        return QStringLiteral("the program's path, written as UTF-8, leads elsewhere than to "
+                              "this program");
+    return {};
+}
+
+StartupTaskOutcome registerAutostart(const AppConfig &config, const QString &programPath)
+{
+    StartupTaskOutcome outcome;
+    const QString problem = autostartProgramProblem(programPath);
+    if (!problem.isEmpty()) {
+        // An entry that starts another program, or nothing, is worse than none.
+        const QString line = QStringLiteral("Autostart entry not written: ") + problem;
+        std::printf("%s\n", qUtf8Printable(line));
+        std::fflush(stdout);
+        qDebug().noquote() << line;
+        outcome.failed = true;
+        outcome.tipText = line;
+        return outcome;
+    }
+    const QString taskName = startupTaskName(QCoreApplication::applicationName(), config.appId);
+    const QString shownName = config.appName.isEmpty() ? taskName : config.appName;
+    const int error = writeAutostartEntry(autostartFolder(), autostartEntryFileName(taskName),
+                                          autostartEntryText(shownName, programPath));
+    if (error != 0) {
+        std::printf("Error: %d\n", error);
+        std::fflush(stdout);
+        // Not modal: a hidden, tray-only start goes on while the box is open.
+        outcome.failed = true;
+        outcome.tipText = QStringLiteral("Autostart entry error: %1 (%2)")
+                              .arg(error)
+                              .arg(QString::fromLocal8Bit(std::strerror(error)));
+        qDebug().noquote() << outcome.tipText;
+    }
+    return outcome;
+}
+
 StartupTaskOutcome createStartupTask(const AppConfig &config)
 {
     StartupTaskOutcome outcome;
     qDebug() << "Create Startup Task -> Start";
-    if (config.startupTaskEnabled == 1) {
-        const QString taskName = startupTaskName(QCoreApplication::applicationName(), config.appId);
-        const QString shownName = config.appName.isEmpty() ? taskName : config.appName;
-        const int error = writeAutostartEntry(autostartFolder(), autostartEntryFileName(taskName),
-                                              autostartEntryText(shownName, startedProgramPath()));
-        if (error != 0) {
-            std::printf("Error: %d\n", error);
-            std::fflush(stdout);
-            // Not modal: a hidden, tray-only start goes on while the box is open.
-            outcome.failed = true;
-            outcome.tipText = QStringLiteral("Autostart entry error: %1 (%2)")
-                                  .arg(error)
-                                  .arg(QString::fromLocal8Bit(std::strerror(error)));
-        }
-    }
+    if (config.startupTaskEnabled == 1)
+        outcome = registerAutostart(config, startedProgramPath());
     qDebug() << "Create Startup Task -> Over";
     return outcome;
 }

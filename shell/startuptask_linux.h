@@ -1,6 +1,8 @@
 #ifndef STARTUPTASK_LINUX_H
 #define STARTUPTASK_LINUX_H
 
+#include "startuptask.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,5 +13,18 @@ int writeAutostartEntry(const QString &folder, const QString &fileName, const QB
 
 // The autostart folder of this user, from the environment.
 QString autostartFolder();
+
+// Why an autostart entry cannot start exactly the file at `programPath`, this process's
+// executable, in the form a desktop launcher such as GLib's reads it; empty when it
+// can. Control characters other than tab, newline and carriage return have no
+// escape in the entry, a '%' cannot be written so that the launcher both finds and
+// starts the program, and the path, as UTF-8, must name this very executable (a name
+// that is not UTF-8 does not).
+QString autostartProgramProblem(const QString &programPath);
+
+// Writes the autostart entry that starts `programPath` for `config`, or none when
+// autostartProgramProblem() objects. A failure is printed on standard output and
+// logged; the outcome carries the "Tip" text.
+StartupTaskOutcome registerAutostart(const AppConfig &config, const QString &programPath);
 
 #endif // STARTUPTASK_LINUX_H

@@ -7,10 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
+
+#include <unistd.h>
 
 class tst_StartupTask : public QObject
 {
@@ -32,6 +35,8 @@ private slots:
     void writeEntryFailures_data();
     void writeEntryFailures();
     void createWritesEntry();
+    void programPath_data();
+    void programPath();
     void createFailureShowsTip();
 
 private:
@@ -243,6 +248,57 @@ void tst_StartupTask::createWritesEntry()
     createStartupTask(c);
     QVERIFY(!QFile::exists(entry));
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_StartupTask::programPath_data()
+{
+    // A link of this name to the test program; empty: another program.
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("blanks") << QByteArray("my apps q") << true;
+    QTest::newRow("quote, dollar, backtick, backslash") << QByteArray("q\"$HOME`x`\\n") << true;
+    QTest::newRow("newline, tab, carriage return") << QByteArray("q\n\t\rq") << true;
+    QTest::newRow("percent") << QByteArray("100%d") << false;
+    QTest::newRow("percent at the end") << QByteArray("q%") << false;
+    QTest::newRow("control character") << QByteArray("a\x01b") << false;
+    QTest::newRow("escape sequence") << QByteArray("a\x1b[2Jb") << false;
+    QTest::newRow("C1 control character") << QByteArray("a\xc2\x9b"
+                                                        "2Jb")
+                                          << false;
+    QTest::newRow("not UTF-8") << QByteArray("a\xff\xfe") << false;
+    QTest::newRow("another program") << QByteArray() << false;
+}
+
+void tst_StartupTask::programPath()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, written);
+    QTemporaryDir tmp;
+    QString program = QStringLiteral("/bin/sh");
+    const QByteArray link = QFile::encodeName(tmp.path()) + '/' + name;
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    const auto unlinkLink = qScopeGuard([&] { ::unlink(link.constData()); });
+    if (!name.isEmpty()) {
+        QCOMPARE(::symlink(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(),
+                           link.constData()),
+                 0);
+        program = QFile::decodeName(link);
+    }
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp.filePath(QStringLiteral("cfg"))));
+    AppConfig c;
+    c.appId = QStringLiteral("p");
+    c.startupTaskEnabled = 1;
+
+    const StartupTaskOutcome outcome = registerAutostart(c, program);
+    const QString entry = tmp.filePath(QStringLiteral("cfg/autostart/")) +
+                          QCoreApplication::applicationName() +
+                          QStringLiteral("StartupTaskOKver---p.desktop");
+    QCOMPARE(QFile::exists(entry), written);
+    QCOMPARE(outcome.failed, !written);
+    if (!written) {
+        QVERIFY2(outcome.tipText.startsWith(QStringLiteral("Autostart entry not written: ")),
+                 qPrintable(outcome.tipText));
+    }
 }
 
 void tst_StartupTask::createFailureShowsTip()
