@@ -1,6 +1,14 @@
 #include "probeoutput.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -64,23 +72,115 @@ std::string number(double value)
     return text;
 }
 
-std::string jsonString(const std::string &text)
+// One step through text from the machine (names, labels, DMI strings): a whole UTF-8
+// character, a byte that begins none, or the start of a character the text ends
+// inside, as when the library cut a name to its buffer.
+struct Utf8Step
 {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+    enum Kind
+    {
+        Character,
+        BadByte,
+        CutShort
+    } kind;
+    size_t length;
+    uint codePoint;
+};
+
+Utf8Step utf8Step(const std::string &text, size_t at)
+{
+    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return {Utf8Step::Character, 1, lead};
+    size_t length = 0;
+    uint codePoint = 0;
+    uint least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1Fu;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0Fu;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07u;
+        least = 0x10000;
+    } else {
+        return {Utf8Step::BadByte, 1, 0};
+    }
+    for (size_t i = 1; i < length; ++i) {
+        if (at + i >= text.size())
+            return {Utf8Step::CutShort, text.size() - at, 0};
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return {Utf8Step::BadByte, 1, 0};
+        codePoint = codePoint << 6 | (byte(at + i) & 0x3Fu);
+    }
+    if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return {Utf8Step::BadByte, 1, 0};
+    return {Utf8Step::Character, length, codePoint};
+}
+
+bool isControl(uint codePoint)
+{
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
+}
+
+// Text from the machine as a terminal should get it: control characters and bytes
+// that are no UTF-8 written as escapes, so that a name cannot move the cursor, clear
+// the screen or retitle the window. A character cut short at the end is left out.
+std::string shown(const std::string &text)
+{
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const Utf8Step step = utf8Step(text, at);
+        char escape[8];
+        if (step.kind == Utf8Step::CutShort)
+            break;
+        if (step.kind == Utf8Step::BadByte) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(text[at]));
+            out += escape;
+        } else if (step.codePoint == '\\') {
+            out += "\\\\";
+        } else if (isControl(step.codePoint)) {
+            std::snprintf(escape, sizeof escape, step.codePoint < 0x80 ? "\\x%02x" : "\\u%04x",
+                          step.codePoint);
             out += escape;
         } else {
-            out += c;
+            out.append(text, at, step.length);
         }
+        at += step.length;
     }
-    return out + "\"";
+    return out;
+}
+
+// The same text for JSON: bytes that are no UTF-8 become U+FFFD, a character cut short
+// at the end is left out; QJsonDocument escapes the control characters.
+QJsonValue jsonText(const std::string &text)
+{
+    QString out;
+    for (size_t at = 0; at < text.size();) {
+        const Utf8Step step = utf8Step(text, at);
+        if (step.kind == Utf8Step::CutShort)
+            break;
+        if (step.kind == Utf8Step::BadByte)
+            out += QChar(QChar::ReplacementCharacter);
+        else
+            out += QString::fromUcs4(&step.codePoint, 1);
+        at += step.length;
+    }
+    return out;
+}
+
+// The value as the listing shows it (float precision); NaN and infinities, which JSON
+// has no numbers for, as null.
+QJsonValue jsonNumber(double value)
+{
+    if (!std::isfinite(value))
+        return QJsonValue(QJsonValue::Null);
+    return std::strtod(number(value).c_str(), nullptr);
 }
 
 std::string padded(const std::string &text, size_t width)
@@ -119,13 +219,13 @@ void noteReadingsBelowOne(ProbeResult &result)
 
 std::string plainListing(const ProbeResult &result)
 {
-    std::string out = "Sensors the library reports (root " + result.root + "):\n";
+    std::string out = "Sensors the library reports (root " + shown(result.root) + "):\n";
     for (size_t s = 0; s < result.pass.sensorNames.size(); ++s) {
-        out += "  " + result.pass.sensorNames[s] + "\n";
+        out += "  " + shown(result.pass.sensorNames[s]) + "\n";
         for (const PassRecord::Reading &reading : result.pass.readings) {
             if (static_cast<size_t>(reading.sensor) != s)
                 continue;
-            out += "    " + padded(kindName(reading.kind), 12) + padded(reading.label, 28) +
+            out += "    " + padded(kindName(reading.kind), 12) + padded(shown(reading.label), 28) +
                    number(reading.value) + " " + kindUnit(reading.kind) +
                    (reading.accepted ? "" : "  (below 1: not used)") + "\n";
         }
@@ -137,10 +237,10 @@ std::string plainListing(const ProbeResult &result)
         out += "  " + padded(snapshotFieldName(field), 24);
         if (source.reading) {
             out += padded(number(source.reading->value) + " " + snapshotFieldUnit(field), 14) +
-                   "\"" + source.reading->label + "\" of " +
-                   (source.sensor ? *source.sensor : std::string("?")) + "\n";
+                   "\"" + shown(source.reading->label) + "\" of " +
+                   (source.sensor ? shown(*source.sensor) : std::string("?")) + "\n";
         } else {
-            out += padded("-", 14) + emptyFieldReason(field, result.facts) + "\n";
+            out += padded("-", 14) + shown(emptyFieldReason(field, result.facts)) + "\n";
         }
     }
     return out;
@@ -148,38 +248,41 @@ std::string plainListing(const ProbeResult &result)
 
 std::string jsonListing(const ProbeResult &result)
 {
-    std::string out = "{\"root\": " + jsonString(result.root) + ",\n \"sensors\": [";
+    QJsonArray sensors;
     for (size_t s = 0; s < result.pass.sensorNames.size(); ++s) {
-        out += std::string(s ? ",\n  " : "\n  ") +
-               "{\"name\": " + jsonString(result.pass.sensorNames[s]) + ", \"readings\": [";
-        bool first = true;
+        QJsonArray readings;
         for (const PassRecord::Reading &reading : result.pass.readings) {
             if (static_cast<size_t>(reading.sensor) != s)
                 continue;
-            out += std::string(first ? "" : ", ") + "{\"kind\": \"" + kindName(reading.kind) +
-                   "\", \"label\": " + jsonString(reading.label) +
-                   ", \"value\": " + number(reading.value) + ", \"unit\": \"" +
-                   kindUnit(reading.kind) + "\"}";
-            first = false;
+            readings.append(
+                QJsonObject{{QStringLiteral("kind"), QLatin1String(kindName(reading.kind))},
+                            {QStringLiteral("label"), jsonText(reading.label)},
+                            {QStringLiteral("value"), jsonNumber(reading.value)},
+                            {QStringLiteral("unit"), QString::fromUtf8(kindUnit(reading.kind))}});
         }
-        out += "]}";
+        sensors.append(QJsonObject{{QStringLiteral("name"), jsonText(result.pass.sensorNames[s])},
+                                   {QStringLiteral("readings"), readings}});
     }
-    out += "],\n \"fields\": {";
+    QJsonObject fields;
     for (int f = 0; f < kSnapshotFieldCount; ++f) {
         const auto field = static_cast<SnapshotField>(f);
         const FieldSource source = sourceOf(result, field);
-        out += std::string(f ? ",\n  " : "\n  ") + "\"" + snapshotFieldName(field) + "\": ";
+        QJsonObject entry;
         if (source.reading) {
-            out += "{\"value\": " + number(source.reading->value) + ", \"unit\": \"" +
-                   snapshotFieldUnit(field) +
-                   "\", \"sensor\": " + jsonString(source.sensor ? *source.sensor : std::string()) +
-                   ", \"label\": " + jsonString(source.reading->label) + "}";
+            entry = {{QStringLiteral("value"), jsonNumber(source.reading->value)},
+                     {QStringLiteral("unit"), QString::fromUtf8(snapshotFieldUnit(field))},
+                     {QStringLiteral("sensor"), jsonText(source.sensor ? *source.sensor : "")},
+                     {QStringLiteral("label"), jsonText(source.reading->label)}};
         } else {
-            out += "{\"value\": null, \"reason\": " +
-                   jsonString(emptyFieldReason(field, result.facts)) + "}";
+            entry = {{QStringLiteral("value"), QJsonValue(QJsonValue::Null)},
+                     {QStringLiteral("reason"), jsonText(emptyFieldReason(field, result.facts))}};
         }
+        fields.insert(QLatin1String(snapshotFieldName(field)), entry);
     }
-    return out + "}}\n";
+    const QJsonObject listing{{QStringLiteral("root"), jsonText(result.root)},
+                              {QStringLiteral("sensors"), sensors},
+                              {QStringLiteral("fields"), fields}};
+    return QJsonDocument(listing).toJson(QJsonDocument::Indented).toStdString();
 }
 
 std::string reportListing(const QByteArray &report, bool celsius, const QDateTime &builtAt)

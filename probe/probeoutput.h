@@ -27,10 +27,15 @@ const char *snapshotFieldUnit(SnapshotField field);
 // have filled an empty field.
 void noteReadingsBelowOne(ProbeResult &result);
 
+// Text from the machine (root, names, labels, reasons) with its control characters and
+// the bytes that are no UTF-8 escaped: \x1b, \u009b, \xff, a backslash as \\.
 std::string plainListing(const ProbeResult &result);
 // {"root", "sensors": [{"name", "readings": [{"kind", "label", "value", "unit"}]}],
 //  "fields": {"cpuTemperature": {"value", "unit", "sensor", "label"} or
 //             {"value": null, "reason"}, ...}}
+// Valid JSON whatever the machine reports: bytes that are no UTF-8 become U+FFFD, a
+// character cut short at the end of a name is left out, a value that is not finite is
+// null.
 std::string jsonListing(const ProbeResult &result);
 // `report` as built by buildDeviceReport: field by field, then as hex.
 std::string reportListing(const QByteArray &report, bool celsius, const QDateTime &builtAt);

@@ -1,13 +1,20 @@
 // quillon-sensors run on a captured Intel desktop whose energy counter is
-// root-only and whose power helper does not run: one test per output form.
+// root-only and whose power helper does not run: one test per output form. Then the
+// output forms fed hostile text and values directly.
+
+#include "probeoutput.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -34,6 +41,8 @@ private slots:
     void plainListing();
     void jsonFields();
     void deviceReport();
+    void hostileText_data();
+    void hostileText();
 
 private:
     QByteArray run(const QString &argument);
@@ -149,6 +158,96 @@ void tst_probe::deviceReport()
     QVERIFY2(out.contains(QRegularExpression(QStringLiteral("\n +2 +1 CPU temperature +52\n"))),
              qPrintable(out));
     QVERIFY2(out.contains(QStringLiteral("checksum matches")), qPrintable(out));
+}
+
+void tst_probe::hostileText_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("shown"); // in the listing
+    QTest::addColumn<QString>("json");  // the JSON string, decoded
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("terminal escapes in the CPU model")
+        << "sensor" << QByteArray("Evil\x1b]0;PWNED\x07 CPU\x1b[2J") << 50.0
+        << "\n  Evil\\x1b]0;PWNED\\x07 CPU\\x1b[2J\n"
+        << "Evil\u001b]0;PWNED\u0007 CPU\u001b[2J";
+    QTest::newRow("C1 control in a GPU's label") << "label"
+                                                 << QByteArray("GPU\xc2\x9b"
+                                                               "2J Temperature")
+                                                 << 50.0 << "GPU\\u009b2J Temperature"
+                                                 << QString::fromUtf8("GPU\xc2\x9b"
+                                                                      "2J Temperature");
+    QTest::newRow("terminal escapes in a DMI string")
+        << "dmi" << QByteArray("Evil\x1b[2J VM\r") << 50.0 << "(Evil\\x1b[2J VM\\x0d)"
+        << "(Evil\u001b[2J VM\r)";
+    QTest::newRow("byte 0xff in a name")
+        << "sensor" << QByteArray("GPU \xff x") << 50.0 << "\n  GPU \\xff x\n"
+        << QString::fromUtf8("GPU \xef\xbf\xbd x");
+    QTest::newRow("character cut at 255 bytes")
+        << "sensor" << QByteArray(253, 'a') + "\xe2\x84" << 50.0
+        << "\n  " + QString(253, QLatin1Char('a')) + "\n"
+        << QString(253, QLatin1Char('a'));
+    QTest::newRow("NaN value") << "value" << QByteArray() << nan << "nan" << QString();
+    QTest::newRow("infinite value") << "value" << QByteArray() << -inf << "-inf" << QString();
+}
+
+void tst_probe::hostileText()
+{
+    QFETCH(QString, where);
+    QFETCH(QByteArray, text);
+    QFETCH(double, value);
+    QFETCH(QString, shown);
+    QFETCH(QString, json);
+    ProbeResult result;
+    result.root = "/";
+    result.pass.sensorNames = {"GPU"};
+    PassRecord::Reading reading;
+    reading.kind = ReadingKind::Temperature;
+    reading.label = "GPU Temperature";
+    reading.value = value;
+    reading.accepted = std::isfinite(value);
+    reading.fills = reading.accepted;
+    reading.field = SnapshotField::GpuTemperature;
+    if (where == QLatin1String("sensor"))
+        result.pass.sensorNames[0] = text.toStdString();
+    else if (where == QLatin1String("label"))
+        reading.label = text.toStdString();
+    else if (where == QLatin1String("dmi"))
+        result.facts.virtualMachine = text.toStdString();
+    result.pass.readings.push_back(reading);
+
+    // The listing reaches the terminal as UTF-8 with no control character but its line
+    // ends.
+    const QByteArray plain = QByteArray::fromStdString(::plainListing(result));
+    for (const QChar c : QString::fromUtf8(plain))
+        QVERIFY2(c == QLatin1Char('\n') || c.category() != QChar::Other_Control, plain.constData());
+    QCOMPARE(QString::fromUtf8(plain).toUtf8(), plain);
+    QVERIFY2(QString::fromUtf8(plain).contains(shown), plain.constData());
+
+    QJsonParseError error;
+    const QByteArray jsonBytes = QByteArray::fromStdString(jsonListing(result));
+    const QJsonObject doc = QJsonDocument::fromJson(jsonBytes, &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError,
+             qPrintable(error.errorString() + QLatin1Char('\n') + QString::fromUtf8(jsonBytes)));
+    const QJsonObject sensor = doc.value(QStringLiteral("sensors")).toArray().at(0).toObject();
+    const QJsonObject first = sensor.value(QStringLiteral("readings")).toArray().at(0).toObject();
+    if (where == QLatin1String("sensor")) {
+        QCOMPARE(sensor.value(QStringLiteral("name")).toString(), json);
+    } else if (where == QLatin1String("label")) {
+        QCOMPARE(first.value(QStringLiteral("label")).toString(), json);
+    } else if (where == QLatin1String("dmi")) {
+        const QJsonObject fields = doc.value(QStringLiteral("fields")).toObject();
+        QVERIFY2(fields.value(QStringLiteral("cpuTemperature"))
+                     .toObject()
+                     .value(QStringLiteral("reason"))
+                     .toString()
+                     .contains(json),
+                 jsonBytes.constData());
+    } else {
+        QVERIFY2(first.value(QStringLiteral("value")).isNull(), jsonBytes.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_probe)
