@@ -1,5 +1,6 @@
 #include "gaugearc.h"
 
+#include "gaugearcdrawcounts.h"
 #include "gaugegeometry.h"
 
 #include <QFont>
@@ -94,6 +95,12 @@ QRect inkRect(const QImage &painted, const QImage &beneath, const QRect &area, c
 }
 
 } // namespace
+
+GaugeArcDrawCounts &gaugeArcDrawCounts()
+{
+    static GaugeArcDrawCounts counts;
+    return counts;
+}
 
 GaugeArc::GaugeArc(QWidget *parent)
     : QWidget(parent), value(0.0), maxValue(100.0), minValue(0.0), precision(0), scaleMajor(10),
@@ -435,12 +442,12 @@ void GaugeArc::paintEvent(QPaintEvent *event)
         if (outerHub.isNull()) {
             outerHub =
                 ShapeSprite(dial, kOuterHub, hints, [this](QPainter *p) { drawRoundCircle(p); });
-            ++spriteDrawCount;
+            ++gaugeArcDrawCounts().sprites;
         }
         if (innerHub.isNull()) {
             innerHub =
                 ShapeSprite(dial, kInnerHub, hints, [this](QPainter *p) { drawCenterCircle(p); });
-            ++spriteDrawCount;
+            ++gaugeArcDrawCounts().sprites;
         }
         painter.save();
         painter.setWorldTransform(base);
@@ -511,7 +518,7 @@ void GaugeArc::paintValue(QPainter *painter, const QTransform &base, bool copies
     const QRect ink = inkRect(*target, staticLayer, area, shift);
     const TextCopy copy{ink, ink.isEmpty() ? QImage() : target->copy(ink.translated(shift))};
     textCopyBytes += copy.pixels.sizeInBytes();
-    ++textCopyCount;
+    ++gaugeArcDrawCounts().textCopies;
     textCopies.insert(text, copy);
 }
 
@@ -589,7 +596,7 @@ const ShapeSprite &GaugeArc::pointerSprite()
                              pointerBounds(startAngle + rotation, pointerShape()),
                              QPainter::Antialiasing | QPainter::TextAntialiasing,
                              [this](QPainter *p) { drawPointer(p); });
-    ++spriteDrawCount;
+    ++gaugeArcDrawCounts().sprites;
     pointerSpriteBytes += sprite.bytes();
     return *pointerSprites.insert(key, sprite);
 }
@@ -647,6 +654,7 @@ void GaugeArc::drawStaticLayer(qreal ratio)
     staticLayer.fill(Qt::transparent);
     staticLayerStale = false;
     ++staticLayerDrawCount;
+    ++gaugeArcDrawCounts().staticLayers;
 
     if (staticLayer.isNull() || qMin(width(), height()) <= 0) {
         return;

@@ -82,13 +82,6 @@ public:
     PointerStyle getPointerStyle() const { return pointerStyle; }
     // The value being drawn; it trails the target while an animation runs.
     double getCurrentValue() const { return currentValue; }
-    // How many times the unmoving layers have been drawn: once, and again after each
-    // change of look, size or background.
-    int staticLayerDraws() const { return staticLayerDrawCount; }
-    // How many times a pointer or hub image has been drawn.
-    int spriteDraws() const { return spriteDrawCount; }
-    // How many times the value text's pixels have been kept for later repaints.
-    int textCopiesTaken() const { return textCopyCount; }
 
 signals:
     void valueChanged(double value);
@@ -182,6 +175,7 @@ private:
     mutable CentredTextCache valueTexts;
     QImage staticLayer;
     bool staticLayerStale;
+    // Which drawing of the image is current: text copies painted on another are stale.
     int staticLayerDrawCount;
 
     // What the pointer and hub images were drawn for; another look draws them again.
@@ -202,7 +196,6 @@ private:
     qint64 pointerSpriteBytes = 0;
     ShapeSprite outerHub;
     ShapeSprite innerHub;
-    int spriteDrawCount = 0;
 
     // The value text's pixels as painted where nothing else lay over them, by text,
     // and what they were painted on: another target or look paints them afresh.
@@ -227,7 +220,6 @@ private:
     TextLook textLook;
     QHash<QString, TextCopy> textCopies;
     qint64 textCopyBytes = 0;
-    int textCopyCount = 0;
 };
 
 #endif // GAUGEARC_H
