@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QMoveEvent>
 #include <QPaintEngine>
 #include <QPainter>
@@ -39,6 +40,10 @@ constexpr qint64 kMaxPointerSpriteBytes = 512 * 1024;
 const QRectF kPointerBox(-9, -3, 18, 82);
 const QRectF kOuterHub(-12, -12, 24, 24);
 const QRectF kInnerHub(-8, -8, 16, 16);
+
+// A dial shows a few dozen texts as its value moves back and forth; beyond that the
+// bounds are measured afresh rather than kept without end.
+constexpr int kMaxValueTextBoxes = 64;
 
 // The value text's pixels for the texts a dial shows; about 30 kB each at 280 pixels.
 constexpr qint64 kMaxTextCopyBytes = 512 * 1024;
@@ -526,8 +531,24 @@ QRect GaugeArc::textArea(const QString &text) const
 {
     // The text may overflow its box (it is clipped to it); the font's metrics say how
     // far it reaches.
-    const QRectF bounds = valueTexts.bounds(valueFont(), this, gaugeValueTextBox(), text);
+    const QRectF bounds = valueTextBounds(text);
     return onScreen(gaugeDialTransform(size()), bounds.adjusted(-2, -2, 2, 2)).intersected(rect());
+}
+
+QRectF GaugeArc::valueTextBounds(const QString &text) const
+{
+    const int dpi = logicalDpiY();
+    if (dpi != valueTextBoxesDpi || valueTextBoxes.size() >= kMaxValueTextBoxes) {
+        valueTextBoxes.clear();
+        valueTextBoxesDpi = dpi;
+    }
+    auto found = valueTextBoxes.constFind(text);
+    if (found == valueTextBoxes.constEnd()) {
+        const QFontMetricsF metrics(valueFont(), this);
+        found = valueTextBoxes.insert(
+            text, metrics.boundingRect(gaugeValueTextBox(), Qt::AlignCenter, text));
+    }
+    return *found;
 }
 
 QRect GaugeArc::pointerArea(double drawn) const
@@ -626,7 +647,6 @@ void GaugeArc::changeEvent(QEvent *event)
     case QEvent::PaletteChange:
         // The numbers' font, or the parents' backgrounds held in the image.
         staticLayerStale = true;
-        valueTexts.clear();
         break;
     default:
         break;
@@ -845,6 +865,6 @@ void GaugeArc::drawValue(QPainter *painter)
     painter->setPen(textColor);
     painter->setFont(valueFont());
 
-    valueTexts.draw(painter, gaugeValueTextBox(), valueText(currentValue));
+    painter->drawText(gaugeValueTextBox(), Qt::AlignCenter, valueText(currentValue));
     painter->restore();
 }

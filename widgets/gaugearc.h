@@ -1,12 +1,12 @@
 #ifndef GAUGEARC_H
 #define GAUGEARC_H
 
-#include "centredtext.h"
 #include "shapesprite.h"
 
 #include <QColor>
 #include <QHash>
 #include <QImage>
+#include <QRectF>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
@@ -144,6 +144,7 @@ private:
     // Where the text, or the pointer drawn at that value, lies on the widget, edges
     // included: what a change of either repaints.
     QRect textArea(const QString &text) const;
+    QRectF valueTextBounds(const QString &text) const;
     QRect pointerArea(double drawn) const;
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
@@ -171,8 +172,10 @@ private:
     double currentValue;
     QTimer *timer;
 
-    // Laid out once per text, for the paint and for the tick's repaint area.
-    mutable CentredTextCache valueTexts;
+    // The value text's bounds by text, at the resolution they were measured for: the
+    // tick's repaint area needs them twice, and measuring each time was a third of a tick.
+    mutable QHash<QString, QRectF> valueTextBoxes;
+    mutable int valueTextBoxesDpi = 0;
     QImage staticLayer;
     bool staticLayerStale;
     // Which drawing of the image is current: text copies painted on another are stale.

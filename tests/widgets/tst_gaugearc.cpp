@@ -1,4 +1,3 @@
-#include "centredtext.h"
 #include "gaugearc.h"
 #include "gaugearcdrawcounts.h"
 #include "gaugegeometry.h"
@@ -220,8 +219,6 @@ private slots:
     void staticLayer();
     void tickRepaint_data();
     void tickRepaint();
-    void centredText_data();
-    void centredText();
     void shapeCopies_data();
     void shapeCopies();
     void pictures();
@@ -1220,69 +1217,6 @@ void tst_GaugeArc::staticLayer()
     setUp(freshParent, *fresh);
     change(*fresh);
     QVERIFY(renderOnBlack(*fresh) == image);
-}
-
-void tst_GaugeArc::centredText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("side");
-    QTest::addColumn<qreal>("ratio");
-    QTest::addColumn<int>("direction");
-
-    // A widget's painter runs left to right; an image's takes the text's own direction.
-    const int ltr = Qt::LeftToRight;
-    QTest::newRow("value and caption") << QStringLiteral("47.5℃\nCPU Temp") << 300 << 1.0 << ltr;
-    QTest::newRow("small dial") << QStringLiteral("100℉\nGPU") << 151 << 1.0 << ltr;
-    QTest::newRow("twice the pixels") << QStringLiteral("3℃\nCPU") << 260 << 2.0 << ltr;
-    QTest::newRow("tabs, returns, blanks at the ends")
-        << QStringLiteral("  5 ℃ \n\tCPU\rTemp  ") << 300 << 1.0 << ltr;
-    QTest::newRow("more lines than the box holds")
-        << QStringLiteral("65℃\nA\nB\nC\nD") << 300 << 1.0 << ltr;
-    QTest::newRow("lines wider than the box")
-        << QStringLiteral("123456789012345678901234567890℃\nCaption") << 200 << 1.0 << ltr;
-    QTest::newRow("right-to-left caption") << QStringLiteral("50℃\nحرارة") << 300 << 1.0 << ltr;
-    QTest::newRow("the text's own direction")
-        << QStringLiteral("حرارة\n50℃") << 300 << 1.0 << int(Qt::LayoutDirectionAuto);
-    QTest::newRow("right to left")
-        << QStringLiteral("50℃\nCPU") << 300 << 1.0 << int(Qt::RightToLeft);
-    QTest::newRow("length variants")
-        << QStringLiteral("Long text\x9c") + QStringLiteral("Short") << 300 << 1.0 << ltr;
-    QTest::newRow("empty") << QString() << 300 << 1.0 << ltr;
-}
-
-void tst_GaugeArc::centredText()
-{
-    // The dial's value text is laid out once per text; what it draws and the bounds it
-    // repaints must be drawText's and boundingRect's to the pixel.
-    QFETCH(QString, text);
-    QFETCH(int, side);
-    QFETCH(qreal, ratio);
-    QFETCH(int, direction);
-
-    const QRectF box = gaugeValueTextBox();
-    const QFont font(QStringLiteral("Arial"), 14);
-    CentredTextCache cache;
-    const auto paint = [&](const std::function<void(QPainter &)> &draw) {
-        QImage image(QSize(side, side) * ratio, QImage::Format_RGB32);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-        painter.setWorldTransform(gaugeDialTransform(QSize(side, side)), true);
-        painter.setFont(font);
-        painter.setPen(kText);
-        painter.setLayoutDirection(Qt::LayoutDirection(direction));
-        draw(painter);
-        return image;
-    };
-    const QImage expected = paint([&](QPainter &p) { p.drawText(box, Qt::AlignCenter, text); });
-    QVERIFY(expected == paint([&](QPainter &p) { cache.draw(&p, box, text); }));
-    // Again, from what the first call laid out.
-    QVERIFY(expected == paint([&](QPainter &p) { cache.draw(&p, box, text); }));
-
-    const QImage device(QSize(side, side), QImage::Format_RGB32);
-    QCOMPARE(cache.bounds(font, &device, box, text),
-             QFontMetricsF(font, &device).boundingRect(box, Qt::AlignCenter, text));
 }
 
 void tst_GaugeArc::shapeCopies_data()
