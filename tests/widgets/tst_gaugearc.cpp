@@ -4,7 +4,6 @@
 #include "paintcounter.h"
 #include "shapesprite.h"
 
-#include <QDir>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QImage>
@@ -221,7 +220,6 @@ private slots:
     void tickRepaint();
     void shapeCopies_data();
     void shapeCopies();
-    void pictures();
 };
 
 void tst_GaugeArc::designerInterface()
@@ -1290,24 +1288,6 @@ void tst_GaugeArc::shapeCopies()
     }
     QVERIFY(drawn != beneath);
     QVERIFY(copied == drawn);
-}
-
-void tst_GaugeArc::pictures()
-{
-    const QString dir = QStringLiteral(QUILLON_BUILD_DIR "/pictures");
-    QVERIFY(QDir().mkpath(dir));
-    for (int style = 0; style <= 4; ++style) {
-        GaugeArc gauge;
-        gauge.resize(300, 300);
-        gauge.setPointerStyle(static_cast<GaugeArc::PointerStyle>(style));
-        gauge.setExplainText(QStringLiteral("CPU Temp"));
-        gauge.setValue(65);
-        QImage image(gauge.size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(QColor(16, 24, 32));
-        gauge.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        const QString path = dir + QStringLiteral("/gauge_style_%1.png").arg(style);
-        QVERIFY2(image.save(path), qPrintable(path));
-    }
 }
 
 void tst_GaugeArc::tickRepaint_data()
