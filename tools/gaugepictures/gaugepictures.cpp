@@ -13,6 +13,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // As the test suite renders, so the pictures are those its pixel checks see.
+    QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
     const QString dir =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QUILLON_PICTURES_DIR);
