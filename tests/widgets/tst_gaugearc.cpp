@@ -44,15 +44,10 @@ QImage renderOnBlack(GaugeArc &gauge)
     return image;
 }
 
-// The widget's logical 200 × 200 space mapped onto its pixels.
-QTransform dialTransform(const QSize &size)
-{
-    const int side = qMin(size.width(), size.height());
-    QTransform t;
-    t.translate(size.width() / 2, size.height() / 2);
-    t.scale(side / 200.0, side / 200.0);
-    return t;
-}
+// A 400 × 300 dial draws its logical 200 × 200 square on the middle 300 × 300 pixels:
+// 1.5 pixels a unit, centred on (200, 150).
+const QTransform kDial400x300(1.5, 0, 0, 1.5, 200, 150);
+const QPoint kCentre400x300(200, 150);
 
 // Logical point at radius r and angle a (degrees, counter-clockwise from +x).
 QPointF polar(double r, double degrees)
@@ -61,16 +56,10 @@ QPointF polar(double r, double degrees)
     return QPointF(r * std::cos(a), -r * std::sin(a));
 }
 
-// Logical point d along a pointer turned by theta degrees clockwise from straight down.
-QPointF alongPointer(double d, double theta)
+// The pixel of a 400 × 300 dial at a logical point.
+QColor pixelAt(const QImage &image, const QPointF &logical)
 {
-    const double a = qDegreesToRadians(theta);
-    return QPointF(-d * std::sin(a), d * std::cos(a));
-}
-
-QColor pixelAt(const QImage &image, const QTransform &t, const QPointF &logical)
-{
-    const QPoint p = t.map(logical).toPoint();
+    const QPoint p = kDial400x300.map(logical).toPoint();
     if (!image.rect().contains(p)) {
         return QColor(Qt::black);
     }
@@ -94,20 +83,20 @@ bool isBlack(const QColor &c)
 }
 
 // Whether the arc colour shows within ±1.5 logical units of radius r at angle a.
-bool arcAt(const QImage &image, const QTransform &t, double r, double degrees)
+bool arcAt(const QImage &image, double r, double degrees)
 {
     for (double dr = -1.5; dr <= 1.5; dr += 0.25) {
-        if (isNear(pixelAt(image, t, polar(r + dr, degrees)), kArc, 24)) {
+        if (isNear(pixelAt(image, polar(r + dr, degrees)), kArc, 24)) {
             return true;
         }
     }
     return false;
 }
 
-bool anyArcColourNear(const QImage &image, const QTransform &t, double r, double degrees)
+bool anyArcColourNear(const QImage &image, double r, double degrees)
 {
     for (double dr = -1.5; dr <= 1.5; dr += 0.25) {
-        const QColor c = pixelAt(image, t, polar(r + dr, degrees));
+        const QColor c = pixelAt(image, polar(r + dr, degrees));
         if (c.blue() > 40 && c.blue() > c.red() + 20) {
             return true;
         }
@@ -358,16 +347,15 @@ void tst_GaugeArc::arcsSpanTheScale()
     gauge.resize(400, 300);
     gauge.setValue(value);
     const QImage image = renderOnBlack(gauge);
-    const QTransform t = dialTransform(gauge.size());
 
     // 270 degrees from the lower left (225) over the top (90) to the lower right
     // (-45), one unbroken line per radius whatever the split; nothing in the gap.
     for (const double r : {98.0, 90.0}) {
         for (double a = -43; a <= 223; a += 1.0) {
-            QVERIFY2(arcAt(image, t, r, a), qPrintable(QStringLiteral("r %1 at %2").arg(r).arg(a)));
+            QVERIFY2(arcAt(image, r, a), qPrintable(QStringLiteral("r %1 at %2").arg(r).arg(a)));
         }
         for (double a = 228; a <= 312; a += 1.0) {
-            QVERIFY2(!anyArcColourNear(image, t, r, a),
+            QVERIFY2(!anyArcColourNear(image, r, a),
                      qPrintable(QStringLiteral("r %1 at %2").arg(r).arg(a)));
         }
     }
@@ -377,58 +365,59 @@ void tst_GaugeArc::pointer_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<double>("value");
-    QTest::addColumn<double>("distance"); // where along the pointer to look
-    QTest::addColumn<bool>("drawn");
+    QTest::addColumn<QPoint>("on");  // a pixel of the pointer, on a 400 × 300 dial
+    QTest::addColumn<QPoint>("off"); // the same pixel of the pointer at the other end
 
-    QTest::newRow("needle at the minimum") << 1 << 0.0 << 50.0 << true;
-    QTest::newRow("needle at the middle") << 1 << 50.0 << 50.0 << true;
-    QTest::newRow("needle at the maximum") << 1 << 100.0 << 70.0 << true;
-    QTest::newRow("rounded needle at the middle") << 2 << 50.0 << 60.0 << true;
-    QTest::newRow("rounded needle at 25") << 2 << 25.0 << 40.0 << true;
-    QTest::newRow("circle at the middle") << 0 << 50.0 << 41.0 << true;
-    QTest::newRow("circle at 80") << 0 << 80.0 << 42.0 << true;
-    QTest::newRow("triangle at the middle") << 3 << 50.0 << 58.0 << true;
-    QTest::newRow("triangle at the minimum") << 3 << 0.0 << 58.0 << true;
-    QTest::newRow("style 4 draws none") << 4 << 50.0 << 0.0 << false;
-    QTest::newRow("style -1 draws none") << -1 << 0.0 << 0.0 << false;
+    // The default scale runs 270 degrees from 45 degrees clockwise of straight down:
+    // the minimum points to the lower left, the middle straight up, the maximum to
+    // the lower right.
+    QTest::newRow("needle at the minimum") << 1 << 0.0 << QPoint(147, 203) << QPoint(253, 203);
+    QTest::newRow("needle at the middle") << 1 << 50.0 << QPoint(200, 75) << QPoint(147, 203);
+    QTest::newRow("needle at the maximum") << 1 << 100.0 << QPoint(274, 224) << QPoint(126, 224);
+    QTest::newRow("rounded needle at the middle")
+        << 2 << 50.0 << QPoint(200, 60) << QPoint(136, 214);
+    // 112.5 degrees clockwise of straight down: up and to the left.
+    QTest::newRow("rounded needle at 25") << 2 << 25.0 << QPoint(145, 127) << QPoint(242, 192);
+    QTest::newRow("circle at the middle") << 0 << 50.0 << QPoint(200, 89) << QPoint(157, 193);
+    // 261 degrees: just above the right.
+    QTest::newRow("circle at 80") << 0 << 80.0 << QPoint(262, 140) << QPoint(155, 195);
+    QTest::newRow("triangle at the middle") << 3 << 50.0 << QPoint(200, 63) << QPoint(138, 212);
+    QTest::newRow("triangle at the minimum") << 3 << 0.0 << QPoint(138, 212) << QPoint(262, 212);
+    QTest::newRow("style 4 draws none") << 4 << 50.0 << QPoint() << QPoint();
+    QTest::newRow("style -1 draws none") << -1 << 0.0 << QPoint() << QPoint();
 }
 
 void tst_GaugeArc::pointer()
 {
     QFETCH(int, style);
     QFETCH(double, value);
-    QFETCH(double, distance);
-    QFETCH(bool, drawn);
+    QFETCH(QPoint, on);
+    QFETCH(QPoint, off);
 
     GaugeArc gauge;
     gauge.resize(400, 300);
     gauge.setPointerStyle(static_cast<GaugeArc::PointerStyle>(style));
     gauge.setValue(value);
     const QImage image = renderOnBlack(gauge);
-    const QTransform t = dialTransform(gauge.size());
 
-    // Default scale: 270 degrees from 45 degrees clockwise of straight down.
-    const double theta = 45.0 + 270.0 * value / 100.0;
+    // Both hub discs, whatever the pointer: the inner one on the centre, the outer one
+    // 10 units out.
+    QVERIFY(isNear(image.pixelColor(kCentre400x300), kPointer, 3));
+    QVERIFY(isReddish(image.pixelColor(208, 137)));
 
-    // Both hub discs, whatever the pointer.
-    QVERIFY(isNear(pixelAt(image, t, QPointF(0, 0)), kPointer, 3));
-    QVERIFY(isReddish(pixelAt(image, t, polar(10, 60))));
-
-    if (drawn) {
-        const QColor c = pixelAt(image, t, alongPointer(distance, theta));
-        QVERIFY2(isReddish(c), qPrintable(c.name()));
-        // ... and not where the pointer would be at the opposite value.
-        const double elsewhere = 45.0 + 270.0 * (value < 50 ? 1.0 : 0.0);
-        QVERIFY(!isReddish(pixelAt(image, t, alongPointer(distance, elsewhere))));
-        if (value == 50.0) {
-            // Straight up from the centre.
-            QVERIFY(isReddish(pixelAt(image, t, QPointF(0, -distance))));
-        }
+    if (!on.isNull()) {
+        QVERIFY2(isReddish(image.pixelColor(on)), qPrintable(image.pixelColor(on).name()));
+        QVERIFY2(!isReddish(image.pixelColor(off)), qPrintable(image.pixelColor(off).name()));
     } else {
-        for (double theta2 = 45; theta2 <= 315; theta2 += 2.5) {
-            for (double d = 16; d <= 72; d += 4) {
-                QVERIFY2(!isReddish(pixelAt(image, t, alongPointer(d, theta2))),
-                         qPrintable(QStringLiteral("%1 deg, %2").arg(theta2).arg(d)));
+        // Nothing red beyond the outer hub disc (radius 12 units, 18 pixels).
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QPoint p(x, y);
+                const QPoint fromCentre = p - kCentre400x300;
+                if (QPoint::dotProduct(fromCentre, fromCentre) > 20 * 20) {
+                    QVERIFY2(!isReddish(image.pixelColor(p)),
+                             qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+                }
             }
         }
     }
@@ -462,9 +451,8 @@ void tst_GaugeArc::scaleNumbers()
         QCOMPARE(image, before);
     }
 
-    // Each number drawn on its own, where the dial should place it: at radius 75,
-    // centred on its angle, baseline a quarter of the font height below it.
-    const QTransform t = dialTransform(gauge.size());
+    // Each number drawn on its own at its place on the scale (scaleNumberOrigin checks
+    // the placement).
     const QFontMetrics metrics(gauge.font());
     const double startRad = 225.0 * 0.017453292519943295;
     const double deltaRad = 27.0 * 0.017453292519943295;
@@ -476,20 +464,20 @@ void tst_GaugeArc::scaleNumbers()
             QString::number(qMin(i, 10) * 10.0, 'f', control ? otherDecimals : shownDecimals);
         const double angle = startRad - qMin(i, 10) * deltaRad;
         const int w = metrics.horizontalAdvance(text);
-        const QPoint origin(int(75 * std::cos(angle) - w / 2.0),
-                            int(-75 * std::sin(angle) + metrics.height() / 4.0));
+        const QPoint origin = gaugeScaleNumberOrigin(angle, w, metrics.height());
 
         QImage reference = blackLike(image, gauge);
         QPainter p(&reference);
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-        p.setTransform(t);
+        p.setTransform(kDial400x300);
         p.setFont(gauge.font());
         p.setPen(kNumbers);
         p.drawText(origin, text);
         p.end();
 
-        const QRect area = t.mapRect(QRectF(origin.x() - 2, origin.y() - metrics.ascent() - 2,
-                                            w + 4, metrics.height() + 4))
+        const QRect area = kDial400x300
+                               .mapRect(QRectF(origin.x() - 2, origin.y() - metrics.ascent() - 2,
+                                               w + 4, metrics.height() + 4))
                                .toAlignedRect();
         const double share = overlap(image, reference, area, kNumbers);
         QVERIFY2(control ? share < 0.7 : share > 0.9,
@@ -530,18 +518,17 @@ void tst_GaugeArc::valueText()
     gauge.setExplainText(caption);
     const QImage image = renderOnBlack(gauge);
 
-    const QTransform t = dialTransform(gauge.size());
     const QRectF box(-100, 30, 200, 43);
     QImage reference = blackLike(image, gauge);
     QPainter p(&reference);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    p.setTransform(t);
+    p.setTransform(kDial400x300);
     p.setFont(QFont(QStringLiteral("Arial"), 14));
     p.setPen(kText);
     p.drawText(box, Qt::AlignCenter, expected);
     p.end();
 
-    const QRect area = t.mapRect(box).toAlignedRect();
+    const QRect area = kDial400x300.mapRect(box).toAlignedRect();
     const double share = overlap(image, reference, area, kText);
     QVERIFY2(share > 0.95, qPrintable(QString::number(share)));
     // The reverse too: nothing green that the expected text does not explain.
@@ -892,14 +879,13 @@ void tst_GaugeArc::scaleDivisions()
     QFETCH(bool, numbers);
 
     GaugeArc gauge;
-    gauge.resize(300, 300);
+    gauge.resize(400, 300);
     gauge.setScaleMajor(major);
     gauge.setScaleMinor(minor);
     const QImage image = renderOnBlack(gauge);
-    const QTransform t = dialTransform(gauge.size());
 
     // The first major tick runs from radius 85 to 97 at the start of the scale.
-    const QColor tick = pixelAt(image, t, polar(88, 225));
+    const QColor tick = pixelAt(image, polar(88, 225));
     QCOMPARE(!isBlack(tick), ticks);
 
     bool numberPixels = false;
@@ -911,8 +897,8 @@ void tst_GaugeArc::scaleDivisions()
     QCOMPARE(numberPixels, numbers);
 
     // The rest of the dial is unaffected.
-    QVERIFY(arcAt(image, t, 98, 90));
-    QVERIFY(isNear(pixelAt(image, t, QPointF(0, 0)), kPointer, 3));
+    QVERIFY(arcAt(image, 98, 90));
+    QVERIFY(isNear(image.pixelColor(kCentre400x300), kPointer, 3));
 }
 
 void tst_GaugeArc::badInput_data()
@@ -1252,7 +1238,7 @@ void tst_GaugeArc::shapeCopies()
         g.setColorAt(1, QColor(220, 90, 60));
         p.fillRect(beneath.rect(), g);
     }
-    const QTransform where = dialTransform(QSize(side, side));
+    const QTransform where = gaugeDialTransform(QSize(side, side));
     const QRectF shape = needle ? QRectF(-5, 0, 10, 75) : QRectF(-12, -12, 24, 24);
     const auto draw = [&](QPainter *p) {
         p->save();
