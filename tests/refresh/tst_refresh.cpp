@@ -34,8 +34,11 @@ void tst_Refresh::truncation_data()
     const double inf = std::numeric_limits<double>::infinity();
     QTest::newRow("positive fraction") << 45.9 << 45;
     QTest::newRow("negative fraction toward zero") << -45.9 << -45;
+    QTest::newRow("negative fraction to zero") << -0.5 << 0;
     QTest::newRow("zero") << 0.0 << 0;
     QTest::newRow("largest int") << 2147483647.0 << std::numeric_limits<int>::max();
+    QTest::newRow("fraction above the largest int")
+        << 2147483647.5 << std::numeric_limits<int>::max();
     QTest::newRow("just beyond int") << 2147483648.0 << std::numeric_limits<int>::max();
     QTest::newRow("float max") << double(std::numeric_limits<float>::max())
                                << std::numeric_limits<int>::max();

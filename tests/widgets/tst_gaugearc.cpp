@@ -197,8 +197,6 @@ private slots:
     void scaleDivisions();
     void badInput_data();
     void badInput();
-    void truncation_data();
-    void truncation();
     void arcAngles_data();
     void arcAngles();
     void scaleNumberOrigin_data();
@@ -1007,29 +1005,6 @@ void tst_GaugeArc::badInput()
         }
         QVERIFY(!gauge.grab().isNull() || gauge.size().isEmpty());
     }
-}
-
-void tst_GaugeArc::truncation_data()
-{
-    QTest::addColumn<double>("input");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("positive fraction") << 1.9 << 1;
-    QTest::newRow("negative fraction toward zero") << -1.9 << -1;
-    QTest::newRow("-0.5") << -0.5 << 0;
-    QTest::newRow("NaN") << kNaN << 0;
-    QTest::newRow("+inf") << kInf << INT_MAX;
-    QTest::newRow("-inf") << -kInf << INT_MIN;
-    QTest::newRow("just above INT_MAX") << 2147483647.5 << INT_MAX;
-    QTest::newRow("INT_MIN exactly") << -2147483648.0 << INT_MIN;
-    QTest::newRow("1e300") << 1e300 << INT_MAX;
-}
-
-void tst_GaugeArc::truncation()
-{
-    QFETCH(double, input);
-    QFETCH(int, expected);
-    QCOMPARE(truncateToInt(input), expected);
 }
 
 void tst_GaugeArc::arcAngles_data()
