@@ -4,6 +4,7 @@
 
 #include "packagepower.h"
 #include "powerhelperfile.h"
+#include "rapl.h"
 #include "sysroot.h"
 
 #include <fcntl.h>
@@ -29,37 +30,15 @@ void onStopSignal(int)
     g_stop = 1;
 }
 
-struct Package
-{
-    std::string energy; // relative to the root
-    std::string range;
-};
-
-// Top-level zones whose name is "package-N"; "intel-rapl:0:0" and the like are
-// parts of a package and would count twice.
-std::vector<Package> packageZones(const SysRoot &root)
-{
-    std::vector<Package> packages;
-    for (const std::string &zone : root.list("sys/class/powercap")) {
-        if (zone.rfind("intel-rapl:", 0) != 0 || zone.find(':') != zone.rfind(':'))
-            continue;
-        const std::string dir = "sys/class/powercap/" + zone;
-        std::string name;
-        if (root.readLine(dir + "/name", &name) && name.rfind("package-", 0) == 0)
-            packages.push_back({dir + "/energy_uj", dir + "/max_energy_range_uj"});
-    }
-    return packages;
-}
-
-std::vector<EnergySample> sample(const SysRoot &root, const std::vector<Package> &packages)
+std::vector<EnergySample> sample(const SysRoot &root, const std::vector<RaplPackage> &packages)
 {
     std::vector<EnergySample> samples;
-    for (const Package &package : packages) {
+    for (const RaplPackage &package : packages) {
         EnergySample s;
         long long energy = 0, range = 0;
         s.readable = root.readInteger(package.energy, &energy) && energy >= 0;
         s.energyUj = s.readable ? static_cast<uint64_t>(energy) : 0;
-        if (root.readInteger(package.range, &range) && range > 0)
+        if (root.readInteger(package.maxRange, &range) && range > 0)
             s.maxRangeUj = static_cast<uint64_t>(range);
         samples.push_back(s);
     }
@@ -180,7 +159,7 @@ int main(int argc, char **argv)
         return EXIT_FAILURE;
     }
 
-    std::vector<Package> packages;
+    std::vector<RaplPackage> packages;
     std::vector<EnergySample> previous;
     uint64_t previousUs = 0;
     uint64_t tickUs = boottimeUs();
@@ -197,11 +176,12 @@ int main(int argc, char **argv)
             return EXIT_FAILURE;
         }
         // Looked up again each second: the RAPL driver may be loaded later.
-        const std::vector<Package> now = packageZones(root);
-        const bool samePackages =
-            now.size() == packages.size() &&
-            std::equal(now.begin(), now.end(), packages.begin(),
-                       [](const Package &a, const Package &b) { return a.energy == b.energy; });
+        const std::vector<RaplPackage> now = raplPackages(root);
+        const bool samePackages = now.size() == packages.size() &&
+                                  std::equal(now.begin(), now.end(), packages.begin(),
+                                             [](const RaplPackage &a, const RaplPackage &b) {
+                                                 return a.energy == b.energy;
+                                             });
         const std::vector<EnergySample> current = sample(root, now);
         const uint64_t currentUs = boottimeUs();
         if (samePackages && !previous.empty()) {

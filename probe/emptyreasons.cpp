@@ -1,7 +1,10 @@
 #include "emptyreasons.h"
 
 #include "powerhelperfile.h"
+#include "rapl.h"
 #include "sensorcounters.h"
+#include "sensorrules.h"
+#include "sensortext.h"
 #include "sysroot.h"
 
 #include <sys/stat.h>
@@ -17,11 +20,6 @@ bool present(const SysRoot &root, const std::string &relative)
 {
     struct stat info = {};
     return ::stat(root.path(relative).c_str(), &info) == 0;
-}
-
-bool startsWith(const std::string &text, const char *prefix)
-{
-    return text.rfind(prefix, 0) == 0;
 }
 
 bool isGpuField(F field)
@@ -194,8 +192,7 @@ TreeFacts readTreeFacts(const SysRoot &root)
             addOnce(facts.gpuDrivers, name);
         if (name == "coretemp" || name == "k10temp" || name == "zenpower")
             facts.cpuTemperatureDriver = true;
-        if (startsWith(name, "nct6") || startsWith(name, "it8") || startsWith(name, "w836") ||
-            startsWith(name, "f718"))
+        if (isSuperIoChip(name))
             facts.superIo = name;
         if (!gpu) {
             for (const std::string &file : root.list(dir)) {
@@ -211,17 +208,11 @@ TreeFacts readTreeFacts(const SysRoot &root)
         if (!driver.empty())
             addOnce(facts.gpuDrivers, driver);
     }
-    for (const std::string &zone : root.list("sys/class/powercap")) {
-        if (!startsWith(zone, "intel-rapl:") || zone.find(':') != zone.rfind(':'))
-            continue;
-        const std::string dir = "sys/class/powercap/" + zone;
-        std::string name;
-        if (!root.readLine(dir + "/name", &name) || !startsWith(name, "package-"))
-            continue;
+    for (const RaplPackage &package : raplPackages(root)) {
         long long energy = 0;
-        const bool readable = root.readInteger(dir + "/energy_uj", &energy);
+        const bool readable = root.readInteger(package.energy, &energy);
         facts.raplReadable = facts.raplPackages ? facts.raplReadable && readable : readable;
-        facts.raplRootOnly = facts.raplRootOnly || (!readable && present(root, dir + "/energy_uj"));
+        facts.raplRootOnly = facts.raplRootOnly || (!readable && present(root, package.energy));
         facts.raplPackages = true;
     }
     facts.helperFile = present(root, kPowerHelperFile);

@@ -1,7 +1,9 @@
 #include "linuxsensors.h"
 
 #include "powerhelperfile.h"
+#include "rapl.h"
 #include "sensorcounters.h"
+#include "sensortext.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,16 +12,11 @@
 
 namespace {
 
-bool startsWith(const std::string &text, const char *prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
-
 // "temp3_label" -> "temp3" for prefix "temp"; empty when it is no label file.
 std::string channelOfLabel(const std::string &file, const std::string &prefix)
 {
     const std::string tail = "_label";
-    if (!startsWith(file, prefix.c_str()) || file.size() <= prefix.size() + tail.size() ||
+    if (!startsWith(file, prefix) || file.size() <= prefix.size() + tail.size() ||
         file.compare(file.size() - tail.size(), tail.size(), tail) != 0)
         return {};
     return file.substr(0, file.size() - tail.size());
@@ -335,24 +332,17 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
     std::vector<std::string> counters;
     std::vector<uint64_t> ranges;
     bool unreadable = false;
-    for (const std::string &zone : m_root.list("sys/class/powercap")) {
-        // Top-level zones only ("intel-rapl:0"); "intel-rapl:0:0" are its parts.
-        if (!startsWith(zone, "intel-rapl:") || zone.find(':') != zone.rfind(':'))
-            continue;
-        const std::string dir = "sys/class/powercap/" + zone;
-        std::string name;
-        if (!m_root.readLine(dir + "/name", &name) || !startsWith(name, "package-"))
-            continue;
+    for (const RaplPackage &package : raplPackages(m_root)) {
         long long range = 0, counter = 0;
-        if (!m_root.readInteger(dir + "/energy_uj", &counter) || counter < 0) {
+        if (!m_root.readInteger(package.energy, &counter) || counter < 0) {
             double helperWatts = 0.0;
-            if (m_root.isFile(dir + "/energy_uj") && !readPowerHelperFile(m_root, &helperWatts))
-                reportUnreadableEnergy(m_root.path(dir + "/energy_uj"));
+            if (m_root.isFile(package.energy) && !readPowerHelperFile(m_root, &helperWatts))
+                reportUnreadableEnergy(m_root.path(package.energy));
             unreadable = true;
             continue;
         }
-        counters.push_back(dir + "/energy_uj");
-        ranges.push_back(m_root.readInteger(dir + "/max_energy_range_uj", &range) && range > 0
+        counters.push_back(package.energy);
+        ranges.push_back(m_root.readInteger(package.maxRange, &range) && range > 0
                              ? static_cast<uint64_t>(range)
                              : 0);
     }
@@ -640,8 +630,7 @@ void LinuxSensors::addBoard(const std::vector<Chip> &chips)
     Sensor board;
     std::string superIo;
     for (const Chip &chip : chips) {
-        if (startsWith(chip.name, "nct6") || startsWith(chip.name, "it8") ||
-            startsWith(chip.name, "w836") || startsWith(chip.name, "f718")) {
+        if (isSuperIoChip(chip.name)) {
             superIo = chip.name;
             break;
         }

@@ -1,5 +1,7 @@
 #include "sensorcounters.h"
 
+#include "sensortext.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -126,7 +128,7 @@ long long memorySpeedMts(std::string_view udevDmiData)
             end = udevDmiData.size();
         const std::string_view line = udevDmiData.substr(start, end - start);
         start = end + 1;
-        if (line.substr(0, 16) != "E:MEMORY_DEVICE_")
+        if (!startsWith(line, "E:MEMORY_DEVICE_"))
             continue;
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos)
@@ -135,13 +137,10 @@ long long memorySpeedMts(std::string_view udevDmiData)
         long long speed = 0;
         if (!parseInteger(line.substr(equals + 1), &speed) || speed <= 0)
             continue;
-        const auto endsWith = [key](std::string_view tail) {
-            return key.size() >= tail.size() && key.substr(key.size() - tail.size()) == tail;
-        };
-        if (endsWith("_CONFIGURED_SPEED_MTS")) {
+        if (endsWith(key, "_CONFIGURED_SPEED_MTS")) {
             if (configured == 0)
                 configured = speed;
-        } else if (endsWith("_SPEED_MTS") && rated == 0) {
+        } else if (endsWith(key, "_SPEED_MTS") && rated == 0) {
             rated = speed;
         }
     }

@@ -1,5 +1,7 @@
 #include "sensorrules.h"
 
+#include "sensortext.h"
+
 #include <cctype>
 
 const Conversion kMilliDegrees{1000.0, -40.0, 125.0};
@@ -42,11 +44,6 @@ bool energyRate(EnergyRate *rate, uint64_t energyUj, uint64_t maxRangeUj, uint64
 
 namespace {
 
-bool startsWith(const std::string &text, const char *prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
-
 bool digitsFrom(const std::string &text, size_t from)
 {
     if (from >= text.size())
@@ -84,6 +81,17 @@ ChipFamily chipFamily(const std::string &name)
     if (gpuDriver(name) != GpuDriver::None)
         return ChipFamily::Gpu;
     return ChipFamily::Other;
+}
+
+bool isSuperIoChip(const std::string &hwmonName)
+{
+    // The board's environment controllers, Nuvoton, ITE, Winbond and Fintek.
+    static const char *const kSuperIoPrefixes[] = {"nct6", "it8", "w836", "f718"};
+    for (const char *prefix : kSuperIoPrefixes) {
+        if (startsWith(hwmonName, prefix))
+            return true;
+    }
+    return false;
 }
 
 bool isCpuFanLabel(const std::string &label)

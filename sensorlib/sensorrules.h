@@ -58,6 +58,10 @@ enum class ChipFamily
 };
 ChipFamily chipFamily(const std::string &hwmonName);
 
+// The board's Super-I/O chip, by its driver's name: its fans and temperatures
+// are the board's, and without its driver there are none.
+bool isSuperIoChip(const std::string &hwmonName);
+
 // A fan label that names the CPU fan exactly ("CPU_Opt" does not: it is the
 // optional header beside it).
 bool isCpuFanLabel(const std::string &label);
