@@ -23,11 +23,11 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t stopRequested = 0;
 
 void onStopSignal(int)
 {
-    g_stop = 1;
+    stopRequested = 1;
 }
 
 std::vector<EnergySample> sample(const SysRoot &root, const std::vector<RaplPackage> &packages)
@@ -163,7 +163,7 @@ int main(int argc, char **argv)
     std::vector<EnergySample> previous;
     uint64_t previousUs = 0;
     uint64_t tickUs = boottimeUs();
-    while (!g_stop) {
+    while (!stopRequested) {
         // Gone or made anew, the folder is no longer the one systemd made for
         // this user with its mode, and this user may not make it in /run. A
         // failure has the unit start the helper again with a new folder.
@@ -206,7 +206,7 @@ int main(int argc, char **argv)
         const uint64_t afterUs = boottimeUs();
         if (tickUs <= afterUs) // a stall or a suspend: start the rhythm again from now
             tickUs = afterUs + kPeriodUs;
-        while (!g_stop && boottimeUs() < tickUs)
+        while (!stopRequested && boottimeUs() < tickUs)
             sleepUntil(tickUs);
     }
     ::unlink(target.c_str());

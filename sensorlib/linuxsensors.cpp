@@ -47,7 +47,7 @@ void LinuxSensors::Sensor::add(SensorKind kind, const std::string &label, ReadFn
 }
 
 LinuxSensors::LinuxSensors(const std::string &root, const std::string &nvmlLibrary)
-    : m_root(root), m_nvmlLibrary(nvmlLibrary)
+    : root(root), nvmlLibrary(nvmlLibrary)
 {
 }
 
@@ -58,14 +58,14 @@ const std::string &LinuxSensors::sensorName(int sensor) const
     static const std::string none;
     if (sensor < 0 || sensor >= sensorCount())
         return none;
-    return m_sensors[static_cast<size_t>(sensor)].name;
+    return sensors[static_cast<size_t>(sensor)].name;
 }
 
 const SensorReading *LinuxSensors::reading(int sensor, SensorKind kind, int index) const
 {
     if (sensor < 0 || sensor >= sensorCount() || index < 0)
         return nullptr;
-    const auto &list = m_sensors[static_cast<size_t>(sensor)].readings[static_cast<int>(kind)];
+    const auto &list = sensors[static_cast<size_t>(sensor)].readings[static_cast<int>(kind)];
     if (static_cast<size_t>(index) >= list.size() || !list[static_cast<size_t>(index)].present)
         return nullptr;
     return &list[static_cast<size_t>(index)];
@@ -75,7 +75,7 @@ void LinuxSensors::refresh(int sensor, uint64_t nowUs)
 {
     if (sensor < 0 || sensor >= sensorCount())
         return;
-    Sensor &s = m_sensors[static_cast<size_t>(sensor)];
+    Sensor &s = sensors[static_cast<size_t>(sensor)];
     if (s.prepare)
         s.prepare();
     for (int k = 0; k < kSensorKindCount; ++k) {
@@ -99,13 +99,13 @@ struct LinuxSensors::Gpu
 std::vector<LinuxSensors::Chip> LinuxSensors::hwmonChips() const
 {
     std::vector<Chip> chips;
-    for (const std::string &entry : m_root.list("sys/class/hwmon")) {
+    for (const std::string &entry : root.list("sys/class/hwmon")) {
         Chip chip;
         chip.dir = "sys/class/hwmon/" + entry;
         // Old drivers keep their attributes in the device folder.
-        if (!m_root.readLine(chip.dir + "/name", &chip.name)) {
+        if (!root.readLine(chip.dir + "/name", &chip.name)) {
             chip.dir += "/device";
-            if (!m_root.readLine(chip.dir + "/name", &chip.name))
+            if (!root.readLine(chip.dir + "/name", &chip.name))
                 continue;
         }
         chip.family = chipFamily(chip.name);
@@ -119,10 +119,10 @@ LinuxSensors::labelledInputs(const Chip &chip, const std::string &prefix,
                              const std::function<bool(const std::string &label)> &accept) const
 {
     std::vector<std::string> inputs;
-    for (const std::string &file : m_root.list(chip.dir)) {
+    for (const std::string &file : root.list(chip.dir)) {
         const std::string channel = channelOfLabel(file, prefix);
         std::string text;
-        if (!channel.empty() && m_root.readLine(chip.dir + "/" + file, &text) && accept(text))
+        if (!channel.empty() && root.readLine(chip.dir + "/" + file, &text) && accept(text))
             inputs.push_back(chip.dir + "/" + channel + "_input");
     }
     return inputs;
@@ -139,11 +139,10 @@ std::string LinuxSensors::labelledInput(const Chip &chip, const std::string &pre
 std::string
 LinuxSensors::thermalZone(const std::function<bool(const std::string &type)> &accept) const
 {
-    for (const std::string &zone : m_root.list("sys/class/thermal")) {
+    for (const std::string &zone : root.list("sys/class/thermal")) {
         std::string type;
         const std::string dir = "sys/class/thermal/" + zone;
-        if (startsWith(zone, "thermal_zone") && m_root.readLine(dir + "/type", &type) &&
-            accept(type))
+        if (startsWith(zone, "thermal_zone") && root.readLine(dir + "/type", &type) && accept(type))
             return dir;
     }
     return {};
@@ -152,7 +151,7 @@ LinuxSensors::thermalZone(const std::function<bool(const std::string &type)> &ac
 LinuxSensors::ReadFn LinuxSensors::attribute(const std::string &path,
                                              const Conversion &conversion) const
 {
-    auto file = std::make_shared<Attribute>(m_root.path(path));
+    auto file = std::make_shared<Attribute>(root.path(path));
     return [file, conversion](uint64_t, double *value) {
         long long raw = 0;
         return file->readInteger(&raw) && convertReading(raw, conversion, value);
@@ -172,7 +171,7 @@ LinuxSensors::ReadFn LinuxSensors::energy(const std::vector<std::string> &counte
     auto state = std::make_shared<std::vector<Counter>>();
     for (size_t i = 0; i < counters.size(); ++i) {
         Counter counter;
-        counter.file = std::make_unique<Attribute>(m_root.path(counters[i]));
+        counter.file = std::make_unique<Attribute>(root.path(counters[i]));
         counter.maxRange = i < maxRanges.size() ? maxRanges[i] : 0;
         state->push_back(std::move(counter));
     }
@@ -204,13 +203,13 @@ LinuxSensors::ReadFn LinuxSensors::energy(const std::vector<std::string> &counte
 
 void LinuxSensors::discover(uint64_t nowUs)
 {
-    m_sensors.clear();
-    m_nvml.close();
+    sensors.clear();
+    nvml.close();
     const std::vector<Chip> chips = hwmonChips();
 
     Sensor cpu;
     addCpu(cpu, chips, nowUs);
-    m_sensors.push_back(std::move(cpu));
+    sensors.push_back(std::move(cpu));
     addGpu(chips, nowUs);
     addBoard(chips);
 }
@@ -218,7 +217,7 @@ void LinuxSensors::discover(uint64_t nowUs)
 void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs)
 {
     std::string cpuinfo, family;
-    m_root.readText("proc/cpuinfo", &cpuinfo, 8192);
+    root.readText("proc/cpuinfo", &cpuinfo, 8192);
     if (!cpuinfoField(cpuinfo, "model name", &cpu.name) || cpu.name.empty())
         cpu.name = "CPU";
     long long familyNumber = -1;
@@ -230,7 +229,7 @@ void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t 
     // The first pass measures from this baseline; without one, since boot.
     auto previous = std::make_shared<CpuTimes>();
     auto hasPrevious = std::make_shared<bool>(false);
-    auto stat = std::make_shared<Attribute>(m_root.path("proc/stat"));
+    auto stat = std::make_shared<Attribute>(root.path("proc/stat"));
     auto sampleUsage = [stat, previous, hasPrevious](uint64_t, double *value) {
         std::string text;
         CpuTimes current;
@@ -252,12 +251,12 @@ void LinuxSensors::addCpu(Sensor &cpu, const std::vector<Chip> &chips, uint64_t 
     cpu.add(SensorKind::Usage, "Total CPU Usage", sampleUsage);
 
     const std::string curFreq = "sys/devices/system/cpu/cpu0/cpufreq/scaling_cur_freq";
-    if (m_root.isFile(curFreq)) {
+    if (root.isFile(curFreq)) {
         cpu.add(SensorKind::Clock, "Core 0 Clock", attribute(curFreq, kKiloHertz));
     } else {
         // Virtual machines often lack cpufreq. Only the first processor's
         // block is needed, and procfs generates no more than is read.
-        auto file = std::make_shared<Attribute>(m_root.path("proc/cpuinfo"));
+        auto file = std::make_shared<Attribute>(root.path("proc/cpuinfo"));
         cpu.add(SensorKind::Clock, "Core 0 Clock", [file](uint64_t, double *value) {
             std::string text, mhz;
             if (!file->readUpTo("cpu MHz", &text, 65536) || !cpuinfoField(text, "cpu MHz", &mhz))
@@ -314,7 +313,7 @@ void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips
             }
             // Families 10h to 16h: one unlabelled reading, the processor's.
             if (chip.name == "k10temp" && isK10Family(cpuFamily) &&
-                m_root.isFile(chip.dir + "/temp1_input")) {
+                root.isFile(chip.dir + "/temp1_input")) {
                 cpu.add(SensorKind::Temperature, "CPU Temperature",
                         attribute(chip.dir + "/temp1_input", kMilliDegrees));
                 return;
@@ -332,17 +331,17 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
     std::vector<std::string> counters;
     std::vector<uint64_t> ranges;
     bool unreadable = false;
-    for (const RaplPackage &package : raplPackages(m_root)) {
+    for (const RaplPackage &package : raplPackages(root)) {
         long long range = 0, counter = 0;
-        if (!m_root.readInteger(package.energy, &counter) || counter < 0) {
+        if (!root.readInteger(package.energy, &counter) || counter < 0) {
             double helperWatts = 0.0;
-            if (m_root.isFile(package.energy) && !readPowerHelperFile(m_root, &helperWatts))
-                reportUnreadableEnergy(m_root.path(package.energy));
+            if (root.isFile(package.energy) && !readPowerHelperFile(root, &helperWatts))
+                reportUnreadableEnergy(root.path(package.energy));
             unreadable = true;
             continue;
         }
         counters.push_back(package.energy);
-        ranges.push_back(m_root.readInteger(package.maxRange, &range) && range > 0
+        ranges.push_back(root.readInteger(package.maxRange, &range) && range > 0
                              ? static_cast<uint64_t>(range)
                              : 0);
     }
@@ -352,7 +351,7 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
     }
     // Root-only counters: quillon-powerd's figure, while its file is fresh,
     // comes before the estimates below, which stand in when it is not.
-    if (unreadable || m_root.isFile(kPowerHelperFile))
+    if (unreadable || root.isFile(kPowerHelperFile))
         addHelperCpuPower(cpu);
 
     // Without RAPL: zenpower's core plus SoC rails; the family 15h/16h
@@ -372,7 +371,7 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
         return;
     }
     for (const Chip &chip : chips) {
-        if (chip.name == "fam15h_power" && m_root.isFile(chip.dir + "/power1_input")) {
+        if (chip.name == "fam15h_power" && root.isFile(chip.dir + "/power1_input")) {
             cpu.add(SensorKind::Power, "CPU Package Power",
                     attribute(chip.dir + "/power1_input", kMicroWatts));
             return;
@@ -383,9 +382,9 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
             continue;
         const std::string average = card.hwmon + "/power1_average";
         const std::string input = card.hwmon + "/power1_input";
-        if (m_root.isFile(average) || m_root.isFile(input)) {
+        if (root.isFile(average) || root.isFile(input)) {
             cpu.add(SensorKind::Power, "CPU Package Power",
-                    attribute(m_root.isFile(average) ? average : input, kMicroWatts));
+                    attribute(root.isFile(average) ? average : input, kMicroWatts));
             return;
         }
     }
@@ -394,9 +393,10 @@ void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint
 void LinuxSensors::addHelperCpuPower(Sensor &cpu)
 {
     // Looked at on every refresh, so that a helper started later is picked up.
-    const SysRoot root = m_root;
-    cpu.add(SensorKind::Power, "CPU Package Power",
-            [root](uint64_t, double *value) { return readPowerHelperFile(root, value); });
+    const SysRoot helperRoot = root;
+    cpu.add(SensorKind::Power, "CPU Package Power", [helperRoot](uint64_t, double *value) {
+        return readPowerHelperFile(helperRoot, value);
+    });
 }
 
 std::vector<LinuxSensors::Gpu> LinuxSensors::gpuCards(const std::vector<Chip> &chips) const
@@ -412,7 +412,7 @@ std::vector<LinuxSensors::Gpu> LinuxSensors::gpuCards(const std::vector<Chip> &c
     for (const Chip &chip : chips) {
         const GpuDriver driver = gpuDriver(chip.name);
         const std::string device = chip.dir + "/device";
-        const std::string pci = m_root.resolvedName(device);
+        const std::string pci = root.resolvedName(device);
         // Without its device link the card cannot be told apart: left out.
         if (driver == GpuDriver::None || pci.empty() || cardAt(pci))
             continue;
@@ -424,12 +424,12 @@ std::vector<LinuxSensors::Gpu> LinuxSensors::gpuCards(const std::vector<Chip> &c
         cards.push_back(card);
     }
     // Integrated Intel graphics has no hwmon: its drm card names it.
-    for (const std::string &entry : m_root.list("sys/class/drm")) {
+    for (const std::string &entry : root.list("sys/class/drm")) {
         if (!startsWith(entry, "card") || entry.find('-') != std::string::npos)
             continue;
         const std::string dir = "sys/class/drm/" + entry;
-        const std::string pci = m_root.resolvedName(dir + "/device");
-        const GpuDriver driver = gpuDriver(m_root.resolvedName(dir + "/device/driver"));
+        const std::string pci = root.resolvedName(dir + "/device");
+        const GpuDriver driver = gpuDriver(root.resolvedName(dir + "/device/driver"));
         if (pci.empty() || driver == GpuDriver::None)
             continue;
         if (Gpu *known = cardAt(pci)) {
@@ -445,9 +445,9 @@ std::vector<LinuxSensors::Gpu> LinuxSensors::gpuCards(const std::vector<Chip> &c
     }
     for (Gpu &card : cards) {
         // amdgpu reports the northbridge voltage on APUs only.
-        card.integrated = onRootBus(m_root.resolvedName(card.device + "/..")) ||
+        card.integrated = onRootBus(root.resolvedName(card.device + "/..")) ||
                           (card.driver == GpuDriver::Amdgpu && !card.hwmon.empty() &&
-                           m_root.isFile(card.hwmon + "/in1_input"));
+                           root.isFile(card.hwmon + "/in1_input"));
     }
     std::sort(cards.begin(), cards.end(), [](const Gpu &a, const Gpu &b) { return a.pci < b.pci; });
     return cards;
@@ -458,9 +458,9 @@ void LinuxSensors::addGpu(const std::vector<Chip> &chips, uint64_t nowUs)
     const std::vector<Gpu> cards = gpuCards(chips);
     std::vector<GpuFacts> facts;
     // NVIDIA's driver has no hwmon, and NVML knows only discrete cards.
-    const int nvidia = m_nvml.open(m_nvmlLibrary) ? m_nvml.count() : 0;
+    const int nvidia = nvml.open(nvmlLibrary) ? nvml.count() : 0;
     for (int i = 0; i < nvidia; ++i)
-        facts.push_back(GpuFacts{m_nvml.pciAddress(i), false});
+        facts.push_back(GpuFacts{nvml.pciAddress(i), false});
     for (const Gpu &card : cards)
         facts.push_back(GpuFacts{card.pci, card.integrated});
     const int chosen = chooseGpu(facts);
@@ -477,7 +477,7 @@ void LinuxSensors::addSysfsGpu(const Gpu &card, uint64_t nowUs)
     Sensor gpu;
     const std::string &hw = card.hwmon;
     const auto has = [this, &hw](const std::string &file) {
-        return !hw.empty() && m_root.isFile(hw + "/" + file);
+        return !hw.empty() && root.isFile(hw + "/" + file);
     };
     const char *vendor = "GPU";
     switch (card.driver) {
@@ -496,7 +496,7 @@ void LinuxSensors::addSysfsGpu(const Gpu &card, uint64_t nowUs)
         break;
     }
     std::string product;
-    if (m_root.readLine(card.device + "/product_name", &product) && !product.empty())
+    if (root.readLine(card.device + "/product_name", &product) && !product.empty())
         gpu.name = product;
     else
         gpu.name = std::string(vendor) + " [" + card.pci + "]";
@@ -539,30 +539,30 @@ void LinuxSensors::addSysfsGpu(const Gpu &card, uint64_t nowUs)
         if (!sclk.empty())
             gpu.add(SensorKind::Clock, "GPU Clock", attribute(sclk, kHertz));
     } else if (card.driver == GpuDriver::I915 && !card.card.empty() &&
-               m_root.isFile(card.card + "/gt_act_freq_mhz")) {
+               root.isFile(card.card + "/gt_act_freq_mhz")) {
         gpu.add(SensorKind::Clock, "GPU Clock",
                 attribute(card.card + "/gt_act_freq_mhz", kMegaHertz));
     } else if (card.driver == GpuDriver::Xe &&
-               m_root.isFile(card.device + "/tile0/gt0/freq0/act_freq")) {
+               root.isFile(card.device + "/tile0/gt0/freq0/act_freq")) {
         gpu.add(SensorKind::Clock, "GPU Clock",
                 attribute(card.device + "/tile0/gt0/freq0/act_freq", kMegaHertz));
     }
 
     // Only amdgpu tells the load without privileges.
-    if (card.driver == GpuDriver::Amdgpu && m_root.isFile(card.device + "/gpu_busy_percent"))
+    if (card.driver == GpuDriver::Amdgpu && root.isFile(card.device + "/gpu_busy_percent"))
         gpu.add(SensorKind::Usage, "GPU Core Load",
                 attribute(card.device + "/gpu_busy_percent", kPercent));
 
-    m_sensors.push_back(std::move(gpu));
+    sensors.push_back(std::move(gpu));
 }
 
 void LinuxSensors::addNvidiaGpu(int index)
 {
     Sensor gpu;
-    gpu.name = m_nvml.name(index);
+    gpu.name = nvml.name(index);
     auto values = std::make_shared<NvmlGpus::Values>();
-    const NvmlGpus *nvml = &m_nvml;
-    gpu.prepare = [nvml, values, index] { *values = nvml->read(index); };
+    const NvmlGpus *gpus = &nvml;
+    gpu.prepare = [gpus, values, index] { *values = gpus->read(index); };
     using V = NvmlGpus::Values;
     auto field = [values](bool V::*has, double V::*number, const Conversion &range) {
         return [values, has, number, range](uint64_t, double *value) {
@@ -579,7 +579,7 @@ void LinuxSensors::addNvidiaGpu(int index)
     gpu.add(SensorKind::Power, "GPU Power (Total)", field(&V::hasPower, &V::power, kMicroWatts));
     gpu.add(SensorKind::Clock, "GPU Clock", field(&V::hasClock, &V::clock, kMegaHertz));
     gpu.add(SensorKind::Usage, "GPU Core Load", field(&V::hasLoad, &V::load, kPercent));
-    m_sensors.push_back(std::move(gpu));
+    sensors.push_back(std::move(gpu));
 }
 
 std::string LinuxSensors::cpuFanInput(const std::vector<Chip> &chips) const
@@ -593,11 +593,11 @@ std::string LinuxSensors::cpuFanInput(const std::vector<Chip> &chips) const
             return fans.front();
     }
     std::string vendor;
-    m_root.readLine("sys/class/dmi/id/board_vendor", &vendor);
+    root.readLine("sys/class/dmi/id/board_vendor", &vendor);
     for (const Chip &chip : chips) {
         const int channel = cpuFanChannel(chip.family, vendor);
         const std::string input = chip.dir + "/fan" + std::to_string(channel) + "_input";
-        if (channel > 0 && m_root.isFile(input))
+        if (channel > 0 && root.isFile(input))
             return input;
     }
     return {};
@@ -612,7 +612,7 @@ void LinuxSensors::addBoardTemperature(Sensor &board, const std::vector<Chip> &c
             const std::string input =
                 rule.label ? labelledInput(chip, "temp", rule.label)
                            : chip.dir + "/temp" + std::to_string(rule.channel) + "_input";
-            if (!input.empty() && m_root.isFile(input)) {
+            if (!input.empty() && root.isFile(input)) {
                 board.add(SensorKind::Temperature, rule.report, attribute(input, kMilliDegrees));
                 return;
             }
@@ -643,7 +643,7 @@ void LinuxSensors::addBoard(const std::vector<Chip> &chips)
 
     // Written by systemd-udevd at boot and world-readable, unlike the DMI tables.
     std::string dmi;
-    if (m_root.readText("run/udev/data/+dmi:id", &dmi, 65536)) {
+    if (root.readText("run/udev/data/+dmi:id", &dmi, 65536)) {
         const long long mts = memorySpeedMts(dmi);
         if (mts > 0) {
             const double mhz = static_cast<double>(mts) / 2.0; // double data rate
@@ -660,11 +660,11 @@ void LinuxSensors::addBoard(const std::vector<Chip> &chips)
     if (!any)
         return;
     std::string vendor, model;
-    m_root.readLine("sys/class/dmi/id/board_vendor", &vendor);
-    m_root.readLine("sys/class/dmi/id/board_name", &model);
+    root.readLine("sys/class/dmi/id/board_vendor", &vendor);
+    root.readLine("sys/class/dmi/id/board_name", &model);
     if (!model.empty())
         board.name = vendor.empty() ? model : vendor + " " + model;
     else
         board.name = superIo.empty() ? "Motherboard" : superIo;
-    m_sensors.push_back(std::move(board));
+    sensors.push_back(std::move(board));
 }

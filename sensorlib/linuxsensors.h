@@ -45,7 +45,7 @@ public:
     // Times are steady microseconds.
     void discover(uint64_t nowUs);
 
-    int sensorCount() const { return static_cast<int>(m_sensors.size()); }
+    int sensorCount() const { return static_cast<int>(sensors.size()); }
     // Empty for an index out of range.
     const std::string &sensorName(int sensor) const;
     void refresh(int sensor, uint64_t nowUs);
@@ -100,10 +100,10 @@ private:
     std::string cpuFanInput(const std::vector<Chip> &chips) const;
     void addBoardTemperature(Sensor &board, const std::vector<Chip> &chips) const;
 
-    SysRoot m_root;
-    std::string m_nvmlLibrary;
-    NvmlGpus m_nvml;
-    std::vector<Sensor> m_sensors;
+    SysRoot root;
+    std::string nvmlLibrary;
+    NvmlGpus nvml;
+    std::vector<Sensor> sensors;
 };
 
 #endif // LINUXSENSORS_H

@@ -65,53 +65,52 @@ template <typename F> static void bind(void *library, F *target, const char *nam
 bool NvmlGpus::open(const std::string &libraryPath)
 {
     close();
-    m_library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m_library)
+    library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
         return false;
-    m_api = new Api;
-    bind(m_library, &m_api->init, "nvmlInit_v2", "nvmlInit");
-    bind(m_library, &m_api->shutdown, "nvmlShutdown", nullptr);
-    bind(m_library, &m_api->getCount, "nvmlDeviceGetCount_v2", "nvmlDeviceGetCount");
-    bind(m_library, &m_api->getHandle, "nvmlDeviceGetHandleByIndex_v2",
-         "nvmlDeviceGetHandleByIndex");
-    bind(m_library, &m_api->getName, "nvmlDeviceGetName", nullptr);
-    bind(m_library, &m_api->getTemperature, "nvmlDeviceGetTemperature", nullptr);
-    bind(m_library, &m_api->getUtilization, "nvmlDeviceGetUtilizationRates", nullptr);
-    bind(m_library, &m_api->getClock, "nvmlDeviceGetClockInfo", nullptr);
-    bind(m_library, &m_api->getPower, "nvmlDeviceGetPowerUsage", nullptr);
-    bind(m_library, &m_api->getFanRpm, "nvmlDeviceGetFanSpeedRPM", nullptr);
+    api = new Api;
+    bind(library, &api->init, "nvmlInit_v2", "nvmlInit");
+    bind(library, &api->shutdown, "nvmlShutdown", nullptr);
+    bind(library, &api->getCount, "nvmlDeviceGetCount_v2", "nvmlDeviceGetCount");
+    bind(library, &api->getHandle, "nvmlDeviceGetHandleByIndex_v2", "nvmlDeviceGetHandleByIndex");
+    bind(library, &api->getName, "nvmlDeviceGetName", nullptr);
+    bind(library, &api->getTemperature, "nvmlDeviceGetTemperature", nullptr);
+    bind(library, &api->getUtilization, "nvmlDeviceGetUtilizationRates", nullptr);
+    bind(library, &api->getClock, "nvmlDeviceGetClockInfo", nullptr);
+    bind(library, &api->getPower, "nvmlDeviceGetPowerUsage", nullptr);
+    bind(library, &api->getFanRpm, "nvmlDeviceGetFanSpeedRPM", nullptr);
     // Older drivers have only _v2, whose record has the fields read here at the
     // same places.
-    bind(m_library, &m_api->getPciInfo, "nvmlDeviceGetPciInfo_v3", "nvmlDeviceGetPciInfo_v2");
+    bind(library, &api->getPciInfo, "nvmlDeviceGetPciInfo_v3", "nvmlDeviceGetPciInfo_v2");
 
     unsigned int count = 0;
-    if (!m_api->init || !m_api->shutdown || !m_api->getCount || !m_api->getHandle ||
-        m_api->init() != NVML_SUCCESS) {
-        delete m_api;
-        m_api = nullptr;
-        dlclose(m_library);
-        m_library = nullptr;
+    if (!api->init || !api->shutdown || !api->getCount || !api->getHandle ||
+        api->init() != NVML_SUCCESS) {
+        delete api;
+        api = nullptr;
+        dlclose(library);
+        library = nullptr;
         return false;
     }
-    if (m_api->getCount(&count) != NVML_SUCCESS)
+    if (api->getCount(&count) != NVML_SUCCESS)
         count = 0;
     for (unsigned i = 0; i < count && i < kMaxGpus; ++i) {
-        if (m_api->getHandle(i, &m_api->devices[m_count]) == NVML_SUCCESS)
-            ++m_count;
+        if (api->getHandle(i, &api->devices[deviceCount]) == NVML_SUCCESS)
+            ++deviceCount;
     }
     return true;
 }
 
 void NvmlGpus::close()
 {
-    if (m_api && m_api->shutdown)
-        m_api->shutdown();
-    delete m_api;
-    m_api = nullptr;
-    if (m_library)
-        dlclose(m_library);
-    m_library = nullptr;
-    m_count = 0;
+    if (api && api->shutdown)
+        api->shutdown();
+    delete api;
+    api = nullptr;
+    if (library)
+        dlclose(library);
+    library = nullptr;
+    deviceCount = 0;
 }
 
 NvmlGpus::~NvmlGpus()
@@ -122,8 +121,8 @@ NvmlGpus::~NvmlGpus()
 std::string NvmlGpus::name(int index) const
 {
     char buffer[96] = {};
-    if (index < 0 || index >= m_count || !m_api->getName ||
-        m_api->getName(m_api->devices[index], buffer, sizeof buffer - 1) != NVML_SUCCESS)
+    if (index < 0 || index >= deviceCount || !api->getName ||
+        api->getName(api->devices[index], buffer, sizeof buffer - 1) != NVML_SUCCESS)
         return "NVIDIA GPU";
     return buffer;
 }
@@ -131,8 +130,8 @@ std::string NvmlGpus::name(int index) const
 std::string NvmlGpus::pciAddress(int index) const
 {
     nvmlPciInfo_t info{};
-    if (index < 0 || index >= m_count || !m_api->getPciInfo ||
-        m_api->getPciInfo(m_api->devices[index], &info) != NVML_SUCCESS || info.bus > 0xff ||
+    if (index < 0 || index >= deviceCount || !api->getPciInfo ||
+        api->getPciInfo(api->devices[index], &info) != NVML_SUCCESS || info.bus > 0xff ||
         info.device > 0x1f)
         return {};
     // As sysfs writes it; NVIDIA's GPU is function 0 of its device.
@@ -144,32 +143,32 @@ std::string NvmlGpus::pciAddress(int index) const
 NvmlGpus::Values NvmlGpus::read(int index) const
 {
     Values values;
-    if (index < 0 || index >= m_count)
+    if (index < 0 || index >= deviceCount)
         return values;
-    const nvmlDevice_t device = m_api->devices[index];
+    const nvmlDevice_t device = api->devices[index];
     unsigned int number = 0;
-    if (m_api->getTemperature &&
-        m_api->getTemperature(device, NVML_TEMPERATURE_GPU, &number) == NVML_SUCCESS) {
+    if (api->getTemperature &&
+        api->getTemperature(device, NVML_TEMPERATURE_GPU, &number) == NVML_SUCCESS) {
         values.hasTemperature = true;
         values.temperature = number;
     }
     nvmlUtilization_t utilization{};
-    if (m_api->getUtilization && m_api->getUtilization(device, &utilization) == NVML_SUCCESS) {
+    if (api->getUtilization && api->getUtilization(device, &utilization) == NVML_SUCCESS) {
         values.hasLoad = true;
         values.load = utilization.gpu;
     }
-    if (m_api->getClock && m_api->getClock(device, NVML_CLOCK_GRAPHICS, &number) == NVML_SUCCESS) {
+    if (api->getClock && api->getClock(device, NVML_CLOCK_GRAPHICS, &number) == NVML_SUCCESS) {
         values.hasClock = true;
         values.clock = number;
     }
-    if (m_api->getPower && m_api->getPower(device, &number) == NVML_SUCCESS) {
+    if (api->getPower && api->getPower(device, &number) == NVML_SUCCESS) {
         values.hasPower = true;
         values.power = number / 1000.0; // milliwatts
     }
     nvmlFanSpeedInfo_t fan{};
     fan.version = static_cast<unsigned>(sizeof(nvmlFanSpeedInfo_t)) | (1u << 24);
     fan.fan = 0;
-    if (m_api->getFanRpm && m_api->getFanRpm(device, &fan) == NVML_SUCCESS) {
+    if (api->getFanRpm && api->getFanRpm(device, &fan) == NVML_SUCCESS) {
         values.hasFan = true;
         values.fan = fan.speed;
     }

@@ -21,7 +21,7 @@ public:
     void close();
     ~NvmlGpus();
 
-    int count() const { return m_count; }
+    int count() const { return deviceCount; }
     std::string name(int index) const;
     // "0000:01:00.0", as in sysfs; empty where the driver does not say.
     std::string pciAddress(int index) const;
@@ -29,9 +29,9 @@ public:
 
 private:
     struct Api;
-    void *m_library = nullptr;
-    Api *m_api = nullptr;
-    int m_count = 0;
+    void *library = nullptr;
+    Api *api = nullptr;
+    int deviceCount = 0;
 };
 
 #endif // NVMLGPU_H

@@ -13,8 +13,8 @@
 
 namespace {
 
-std::mutex g_mutex;
-std::unique_ptr<LinuxSensors> g_sensors; // guarded by g_mutex
+std::mutex sensorsMutex;
+std::unique_ptr<LinuxSensors> activeSensors; // guarded by sensorsMutex
 
 uint64_t nowUs()
 {
@@ -41,10 +41,10 @@ void copyText(const std::string &text, char *buffer, int capacity)
 
 double readingCall(SensorKind kind, int sensor, int index, char *label, int capacity)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (!g_sensors || !label || capacity <= 0)
+    std::lock_guard<std::mutex> lock(sensorsMutex);
+    if (!activeSensors || !label || capacity <= 0)
         return 0.0;
-    const SensorReading *reading = g_sensors->reading(sensor, kind, index);
+    const SensorReading *reading = activeSensors->reading(sensor, kind, index);
     if (!reading)
         return 0.0; // the label buffer stays as the caller left it
     copyText(reading->label, label, capacity);
@@ -60,8 +60,8 @@ QUILLON_SDK_EXPORT int sensor_sdk_411(int /*version*/)
         std::make_unique<LinuxSensors>(environmentOr("QUILLON_SENSORS_ROOT", "/"),
                                        environmentOr("QUILLON_NVML_LIBRARY", "libnvidia-ml.so.1"));
     sensors->discover(nowUs());
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_sensors = std::move(sensors);
+    std::lock_guard<std::mutex> lock(sensorsMutex);
+    activeSensors = std::move(sensors);
     return 0;
 }
 
@@ -70,32 +70,32 @@ QUILLON_SDK_EXPORT int sensor_sdk_198()
 {
     std::unique_ptr<LinuxSensors> sensors;
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        sensors = std::move(g_sensors);
+        std::lock_guard<std::mutex> lock(sensorsMutex);
+        sensors = std::move(activeSensors);
     }
     return sensors ? 0 : 1;
 }
 
 QUILLON_SDK_EXPORT int sensor_sdk_623()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_sensors ? g_sensors->sensorCount() : 0;
+    std::lock_guard<std::mutex> lock(sensorsMutex);
+    return activeSensors ? activeSensors->sensorCount() : 0;
 }
 
 // Per-sensor call: refreshes that sensor's values once per pass.
 QUILLON_SDK_EXPORT int sensor_sdk_560(int sensor)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_sensors)
-        g_sensors->refresh(sensor, nowUs());
+    std::lock_guard<std::mutex> lock(sensorsMutex);
+    if (activeSensors)
+        activeSensors->refresh(sensor, nowUs());
     return 0;
 }
 
 QUILLON_SDK_EXPORT int sensor_sdk_476(int sensor, char *name, int capacity)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_sensors && sensor >= 0 && sensor < g_sensors->sensorCount())
-        copyText(g_sensors->sensorName(sensor), name, capacity);
+    std::lock_guard<std::mutex> lock(sensorsMutex);
+    if (activeSensors && sensor >= 0 && sensor < activeSensors->sensorCount())
+        copyText(activeSensors->sensorName(sensor), name, capacity);
     return 0;
 }
 

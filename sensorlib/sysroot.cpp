@@ -45,23 +45,23 @@ Attribute::~Attribute()
 
 void Attribute::drop()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
 }
 
 bool Attribute::ensureOpen()
 {
-    if (m_fd < 0 && !m_path.empty())
-        m_fd = SysRoot::openRegular(m_path);
-    return m_fd >= 0;
+    if (fd < 0 && !filePath.empty())
+        fd = SysRoot::openRegular(filePath);
+    return fd >= 0;
 }
 
 bool Attribute::read(std::string *text, size_t limit)
 {
     if (!ensureOpen())
         return false;
-    if (preadFromStart(m_fd, text, limit, [](const std::string &) { return false; }))
+    if (preadFromStart(fd, text, limit, [](const std::string &) { return false; }))
         return true;
     drop();
     return false;
@@ -73,7 +73,7 @@ bool Attribute::readInteger(long long *value)
         return false;
     char buffer[64];
     for (;;) {
-        const ssize_t got = ::pread(m_fd, buffer, sizeof buffer, 0);
+        const ssize_t got = ::pread(fd, buffer, sizeof buffer, 0);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -99,23 +99,23 @@ bool Attribute::readUpTo(const std::string &key, std::string *text, size_t limit
         }
         return false;
     };
-    if (preadFromStart(m_fd, text, limit, found))
+    if (preadFromStart(fd, text, limit, found))
         return true;
     drop();
     return false;
 }
 
-SysRoot::SysRoot(std::string root) : m_root(std::move(root))
+SysRoot::SysRoot(std::string root) : rootPath(std::move(root))
 {
-    while (m_root.size() > 1 && m_root.back() == '/')
-        m_root.pop_back();
-    if (m_root.empty())
-        m_root = "/";
+    while (rootPath.size() > 1 && rootPath.back() == '/')
+        rootPath.pop_back();
+    if (rootPath.empty())
+        rootPath = "/";
 }
 
 std::string SysRoot::path(const std::string &relative) const
 {
-    return m_root == "/" ? "/" + relative : m_root + "/" + relative;
+    return rootPath == "/" ? "/" + relative : rootPath + "/" + relative;
 }
 
 int SysRoot::openRegular(const std::string &absolutePath)

@@ -11,12 +11,12 @@ class Attribute
 {
 public:
     Attribute() = default;
-    explicit Attribute(std::string path) : m_path(std::move(path)) {}
+    explicit Attribute(std::string path) : filePath(std::move(path)) {}
     ~Attribute();
     Attribute(const Attribute &) = delete;
     Attribute &operator=(const Attribute &) = delete;
 
-    const std::string &path() const { return m_path; }
+    const std::string &path() const { return filePath; }
     // At most `limit` bytes from the start of the file.
     bool read(std::string *text, size_t limit);
     bool readInteger(long long *value);
@@ -27,8 +27,8 @@ public:
 private:
     bool ensureOpen();
     void drop();
-    std::string m_path;
-    int m_fd = -1;
+    std::string filePath;
+    int fd = -1;
 };
 
 // Reads sysfs and procfs files below a root folder ("/" on a live system, a
@@ -57,7 +57,7 @@ public:
     static int openRegular(const std::string &absolutePath);
 
 private:
-    std::string m_root;
+    std::string rootPath;
 };
 
 #endif // SYSROOT_H
