@@ -1,6 +1,7 @@
 // The Linux sensor collector on captured sysfs/procfs trees.
 
 #include "../decimalcommalocale.h"
+#include "chosensensors.h"
 #include "linuxsensors.h"
 #include "powerhelperfile.h"
 
@@ -26,7 +27,7 @@ QString nvmlPath(const QString &variant)
 }
 
 // "N name" per sensor, then "N:label=value" per present reading in query order.
-QStringList dump(const LinuxSensors &sensors)
+template <typename Sensors> QStringList dump(const Sensors &sensors)
 {
     QStringList lines;
     for (int s = 0; s < sensors.sensorCount(); ++s) {
@@ -122,6 +123,8 @@ private slots:
     void gpuChoice();
     void badInput_data();
     void badInput();
+    void fieldChoice_data();
+    void fieldChoice();
 };
 
 void tst_linuxSensors::capturedTree_data()
@@ -756,6 +759,121 @@ void tst_linuxSensors::badInput()
         QVERIFY2(expected.removeOne(line), qPrintable(line));
     QVERIFY(plant(root, changes));
     QCOMPARE(discoverAndDump(root), expected);
+}
+
+void tst_linuxSensors::fieldChoice_data()
+{
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QString>("nvml");
+    QTest::addColumn<QByteArray>("system"); // etc/quillon/sensors.conf below the root
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QString>("userFile");  // what stands at the user's path
+    QTest::addColumn<QStringList>("lost");  // lines that go, all others stay
+    QTest::addColumn<QStringList>("added"); // lines after the rules' sensors
+
+    const QByteArray fanAndNoBoard = "; mine\n[Other]\ncpuFanSpeed=asusec/fan1\n[Fields]\n"
+                                     "# the chassis fan\ncpuFanSpeed=nct6798/fan3\n"
+                                     "motherboardTemperature=none\n";
+    const QStringList fanAndNoBoardLost{"2:CPU Fan=1210", "2:Motherboard=36"};
+    const QStringList fanAdded{"3 nct6798", "3:CPU Fan=742"};
+    QTest::newRow("a fan chosen, the board kept empty")
+        << "intel-asus"
+        << "" << QByteArray() << fanAndNoBoard << "file" << fanAndNoBoardLost << fanAdded;
+    QTest::newRow("the user's line over the system's, the system's where the user has none")
+        << "intel-asus"
+        << "" << QByteArray("[Fields]\ncpuFanSpeed=asusec/fan1\nmotherboardTemperature=none\n")
+        << QByteArray("[Fields]\ncpuFanSpeed=nct6798/fan3\n") << "file" << fanAndNoBoardLost
+        << fanAdded;
+    QTest::newRow("auto over a system line")
+        << "intel-asus"
+        << "" << QByteArray("[Fields]\nmotherboardTemperature=none\n")
+        << QByteArray("[Fields]\nmotherboardTemperature=auto\n") << "file" << QStringList()
+        << QStringList();
+    QTest::newRow("an NVIDIA card by its address")
+        << "intel-desktop"
+        << "rpm" << QByteArray() << QByteArray("[Fields]\ngpuPower=nvml@0000:01:00.0/power\n")
+        << "file" << QStringList{"1:GPU Power (Total)=215.5"}
+        << QStringList{"3 nvml@0000:01:00.0", "3:GPU Power (Total)=215.5"};
+    QTest::newRow("one of two amdgpu chips by its address")
+        << "ryzen7000-dgpu"
+        << "" << QByteArray() << QByteArray("[Fields]\ngpuTemperature=amdgpu@0000:03:00.0/temp2\n")
+        << "file" << QStringList{"1:GPU Temperature=63"}
+        << QStringList{"3 amdgpu@0000:03:00.0", "3:GPU Temperature=77"};
+    QTest::newRow("the Raspberry Pi's cooler for the CPU fan")
+        << "rpi5"
+        << "" << QByteArray() << QByteArray("[Fields]\ncpuFanSpeed=pwmfan/fan1\n") << "file"
+        << QStringList() << QStringList{"1 pwmfan", "1:CPU Fan=1468"};
+
+    // Each leaves the rules' choice as it was.
+    const auto unused = [](const char *name, const char *tree, const QByteArray &user,
+                           const char *userFile) {
+        QTest::newRow(name) << tree << "" << QByteArray() << user << userFile << QStringList()
+                            << QStringList();
+    };
+    unused("a bare name that two chips carry", "ryzen7000-dgpu",
+           "[Fields]\ngpuTemperature=amdgpu/temp2\n", "file");
+    unused("a source not on this machine", "intel-asus", "[Fields]\ncpuFanSpeed=nct6798/fan9\n",
+           "file");
+    unused("an unknown field", "intel-asus", "[Fields]\ncpuFan=nct6798/fan3\n", "file");
+    unused("malformed lines", "intel-asus",
+           "[Fields]\ncpuFanSpeed nct6798/fan3\nmotherboardTemperature=fan3\n", "file");
+    unused("a field chosen twice", "intel-asus",
+           "[Fields]\ncpuFanSpeed=nct6798/fan3\ncpuFanSpeed=nct6798/fan3\n", "file");
+    unused("a source of another kind", "intel-asus", "[Fields]\ncpuFanSpeed=coretemp/temp1\n",
+           "file");
+    unused("a file over 64 KiB", "intel-asus", fanAndNoBoard + QByteArray(64 * 1024, '#'), "file");
+    unused("a FIFO", "intel-asus", fanAndNoBoard, "fifo");
+    unused("a folder", "intel-asus", fanAndNoBoard, "folder");
+    unused("a link to elsewhere", "intel-asus", fanAndNoBoard, "link");
+    unused("an unreadable file", "intel-asus", fanAndNoBoard, "unreadable");
+}
+
+void tst_linuxSensors::fieldChoice()
+{
+    QFETCH(QString, tree);
+    QFETCH(QString, nvml);
+    QFETCH(QByteArray, system);
+    QFETCH(QByteArray, user);
+    QFETCH(QString, userFile);
+    QFETCH(QStringList, lost);
+    QFETCH(QStringList, added);
+    if (userFile == QLatin1String("unreadable") && ::geteuid() == 0)
+        QSKIP("root reads a file of mode 0");
+    qunsetenv("FAKENVML_BUS");
+    QTemporaryDir dir;
+    const QString root = copyTree(dir, tree);
+    QVERIFY(!root.isEmpty());
+    if (!system.isEmpty())
+        QVERIFY(plant(root, {"etc/quillon/sensors.conf=" + QString::fromLatin1(system)}));
+    const QString file = dir.filePath("config/quillon/sensors.conf");
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    if (userFile == QLatin1String("fifo"))
+        QCOMPARE(QProcess::execute("mkfifo", {file}), 0);
+    else if (userFile == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(file));
+    else if (userFile == QLatin1String("link"))
+        QVERIFY(writeFile(file + ".elsewhere", user) && QFile::link(file + ".elsewhere", file));
+    else
+        QVERIFY(writeFile(file, user));
+    if (userFile == QLatin1String("unreadable"))
+        QVERIFY(QFile::setPermissions(file, {}));
+
+    LinuxSensors rules(root.toStdString(), nvmlPath(nvml).toStdString());
+    rules.discover(1000000);
+    for (int s = 0; s < rules.sensorCount(); ++s)
+        rules.refresh(s, 2000000);
+    QStringList expected = dump(rules);
+    for (const QString &line : lost)
+        QVERIFY2(expected.removeOne(line), qPrintable(line));
+    expected += added;
+
+    ChosenSensors chosen(
+        root.toStdString(), nvmlPath(nvml).toStdString(),
+        loadFieldChoices(systemChoiceFile(SysRoot(root.toStdString())), file.toStdString()));
+    chosen.discover(1000000);
+    for (int s = 0; s < chosen.sensorCount(); ++s)
+        chosen.refresh(s, 2000000);
+    QCOMPARE(dump(chosen), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_linuxSensors)
