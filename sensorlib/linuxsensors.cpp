@@ -322,8 +322,20 @@ void LinuxSensors::addCpuTemperature(Sensor &cpu, const std::vector<Chip> &chips
     }
     const std::string zone =
         thermalZone([](const std::string &type) { return type == "x86_pkg_temp"; });
-    if (!zone.empty())
+    if (!zone.empty()) {
         cpu.add(SensorKind::Temperature, "CPU Package", attribute(zone + "/temp", kMilliDegrees));
+        return;
+    }
+    // ARM boards and SoCs: the zone their device tree gives the CPU, where no
+    // CPU driver of the chips above is loaded to say otherwise.
+    for (const Chip &chip : chips) {
+        if (chip.name == "coretemp" || chip.name == "k10temp" || chip.name == "zenpower")
+            return;
+    }
+    const std::string soc = thermalZone(isSocCpuZone);
+    if (!soc.empty())
+        cpu.add(SensorKind::Temperature, "CPU Temperature",
+                attribute(soc + "/temp", kMilliDegrees));
 }
 
 void LinuxSensors::addCpuPower(Sensor &cpu, const std::vector<Chip> &chips, uint64_t nowUs)

@@ -192,3 +192,21 @@ bool isK10Family(int cpuFamily)
 {
     return cpuFamily >= 0x10 && cpuFamily <= 0x16;
 }
+
+bool isSocCpuZone(const std::string &type)
+{
+    static const char *const kTypes[] = {
+        "cpu-thermal",  // bcm2712-ds.dtsi (Raspberry Pi 5), meson-g12-common.dtsi, sun50i-h6.dtsi
+        "cpu_thermal",  // mt8183.dtsi, omap3-cpu-thermal.dtsi; older trees' spelling
+        "soc-thermal",  // px30.dtsi, Rockchip's rk3588s.dtsi
+        "soc_thermal",  // meson-a1-ad402.dts before its node was renamed
+        "cpu0-thermal", // sun50i-a64.dtsi, sun8i-r40.dtsi
+        "cpu0_thermal", // the same zone as its hwmon twin spells it
+        "package-thermal", // rk3588s.dtsi of the mainline kernel: the SoC's centre
+    };
+    for (const char *candidate : kTypes) {
+        if (type == candidate)
+            return true;
+    }
+    return false;
+}

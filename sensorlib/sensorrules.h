@@ -108,4 +108,9 @@ bool onRootBus(const std::string &parentName);
 // AMD families 10h to 16h, whose k10temp reports one unlabelled reading.
 bool isK10Family(int cpuFamily);
 
+// A thermal zone that the kernel's device trees give the CPU or the whole SoC,
+// by its type (the device-tree node's name), on boards whose CPU has no hwmon
+// driver of its own.
+bool isSocCpuZone(const std::string &type);
+
 #endif // SENSORRULES_H

@@ -119,6 +119,8 @@ private slots:
     void cpuFanRule();
     void boardTemperatureRule_data();
     void boardTemperatureRule();
+    void socTemperatureZone_data();
+    void socTemperatureZone();
     void gpuChoice_data();
     void gpuChoice();
     void badInput_data();
@@ -303,6 +305,11 @@ void tst_linuxSensors::capturedTree_data()
                        "2:PCH Temperature=51.5",
                        "2:CPU Fan=2450",
                        "2:Memory Clock=1200"};
+    // No CPU driver: the SoC's thermal zone; the clock from cpufreq.
+    QTest::newRow("raspberry pi 5") << "rpi5"
+                                    << ""
+                                    << QStringList{"0 CPU", "0:CPU Temperature=53.7",
+                                                   "0:Core 0 Clock=2400", "0:Total CPU Usage=15"};
     QTest::newRow("missing root") << "no-such-tree"
                                   << "" << QStringList{"0 CPU"};
 }
@@ -640,6 +647,40 @@ void tst_linuxSensors::boardTemperatureRule()
     QStringList lines = discoverAndDump(dir.path());
     lines = lines.filter(QRegularExpression("^1:(Motherboard|PCH Temperature)="));
     QCOMPARE(lines.isEmpty() ? QString() : lines.first().mid(2), expected);
+}
+
+void tst_linuxSensors::socTemperatureZone_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QString>("expected"); // the CPU temperature line, or empty
+
+    const auto zone = [](const char *type) {
+        return QStringList{QStringLiteral("sys/class/thermal/thermal_zone0/type=") +
+                               QLatin1String(type),
+                           "sys/class/thermal/thermal_zone0/temp=47000"};
+    };
+    for (const char *type : {"cpu-thermal", "cpu_thermal", "soc-thermal", "soc_thermal",
+                             "cpu0-thermal", "cpu0_thermal", "package-thermal"})
+        QTest::newRow(type) << zone(type) << "0:CPU Temperature=47";
+    QTest::newRow("the CPU's zone after the GPU's")
+        << QStringList{"sys/class/thermal/thermal_zone0/type=gpu-thermal",
+                       "sys/class/thermal/thermal_zone0/temp=52000",
+                       "sys/class/thermal/thermal_zone1/type=cpu-thermal",
+                       "sys/class/thermal/thermal_zone1/temp=48000"}
+        << "0:CPU Temperature=48";
+    QTest::newRow("a CPU driver without a reading: never the zone")
+        << zone("cpu-thermal") + QStringList{"hwmon0/name=k10temp"} << "";
+}
+
+void tst_linuxSensors::socTemperatureZone()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(plant(dir.path(), tree));
+    const QStringList lines =
+        discoverAndDump(dir.path()).filter(QRegularExpression("^0:CPU (Temperature|Package)="));
+    QCOMPARE(lines.isEmpty() ? QString() : lines.first(), expected);
 }
 
 void tst_linuxSensors::gpuChoice_data()
