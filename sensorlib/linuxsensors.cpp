@@ -12,6 +12,19 @@
 
 namespace {
 
+// One attribute file, converted on every read. A type of its own, so that a
+// reading can say which file it comes from.
+struct AttributeRead
+{
+    std::shared_ptr<Attribute> file;
+    Conversion conversion;
+    bool operator()(uint64_t, double *value) const
+    {
+        long long raw = 0;
+        return file->readInteger(&raw) && convertReading(raw, conversion, value);
+    }
+};
+
 // "temp3_label" -> "temp3" for prefix "temp"; empty when it is no label file.
 std::string channelOfLabel(const std::string &file, const std::string &prefix)
 {
@@ -40,9 +53,11 @@ void reportUnreadableEnergy(const std::string &path)
 void LinuxSensors::Sensor::add(SensorKind kind, const std::string &label, ReadFn read)
 {
     const int k = static_cast<int>(kind);
-    sources[k].push_back(std::move(read));
     SensorReading reading;
     reading.label = label;
+    if (const AttributeRead *file = read.target<AttributeRead>())
+        reading.source = file->file->path();
+    sources[k].push_back(std::move(read));
     readings[k].push_back(reading);
 }
 
@@ -151,11 +166,7 @@ LinuxSensors::thermalZone(const std::function<bool(const std::string &type)> &ac
 LinuxSensors::ReadFn LinuxSensors::attribute(const std::string &path,
                                              const Conversion &conversion) const
 {
-    auto file = std::make_shared<Attribute>(root.path(path));
-    return [file, conversion](uint64_t, double *value) {
-        long long raw = 0;
-        return file->readInteger(&raw) && convertReading(raw, conversion, value);
-    };
+    return AttributeRead{std::make_shared<Attribute>(root.path(path)), conversion};
 }
 
 LinuxSensors::ReadFn LinuxSensors::energy(const std::vector<std::string> &counters,

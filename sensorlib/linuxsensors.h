@@ -27,6 +27,7 @@ struct SensorReading
     std::string label;
     double value = 0.0;
     bool present = false; // false when its file could not be read this pass
+    std::string source;   // the one attribute file it reads; empty for a computed reading
 };
 
 // This machine's sensors, grouped the way a user knows them: the CPU, each

@@ -1,7 +1,7 @@
 // The sensor SDK contract as exported C entry points: the entry point of
 // ordinal N is sensor_sdk_N. Everything else in the library is hidden.
 
-#include "linuxsensors.h"
+#include "chosensensors.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -14,7 +14,7 @@
 namespace {
 
 std::mutex sensorsMutex;
-std::unique_ptr<LinuxSensors> activeSensors; // guarded by sensorsMutex
+std::unique_ptr<ChosenSensors> activeSensors; // guarded by sensorsMutex
 
 uint64_t nowUs()
 {
@@ -53,12 +53,14 @@ double readingCall(SensorKind kind, int sensor, int index, char *label, int capa
 
 } // namespace
 
-// Initialise: finds the sensors below QUILLON_SENSORS_ROOT (default "/").
+// Initialise: finds the sensors below QUILLON_SENSORS_ROOT (default "/"), with
+// the owner's choices of sensors.conf, read once here.
 QUILLON_SDK_EXPORT int sensor_sdk_411(int /*version*/)
 {
-    auto sensors =
-        std::make_unique<LinuxSensors>(environmentOr("QUILLON_SENSORS_ROOT", "/"),
-                                       environmentOr("QUILLON_NVML_LIBRARY", "libnvidia-ml.so.1"));
+    const std::string root = environmentOr("QUILLON_SENSORS_ROOT", "/");
+    auto sensors = std::make_unique<ChosenSensors>(
+        root, environmentOr("QUILLON_NVML_LIBRARY", "libnvidia-ml.so.1"),
+        loadFieldChoices(systemChoiceFile(SysRoot(root)), userChoiceFile()));
     sensors->discover(nowUs());
     std::lock_guard<std::mutex> lock(sensorsMutex);
     activeSensors = std::move(sensors);
@@ -68,7 +70,7 @@ QUILLON_SDK_EXPORT int sensor_sdk_411(int /*version*/)
 // Shut down: 0, or 1 when the library was not initialised.
 QUILLON_SDK_EXPORT int sensor_sdk_198()
 {
-    std::unique_ptr<LinuxSensors> sensors;
+    std::unique_ptr<ChosenSensors> sensors;
     {
         std::lock_guard<std::mutex> lock(sensorsMutex);
         sensors = std::move(activeSensors);
