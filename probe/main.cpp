@@ -3,6 +3,7 @@
 // two samples; reads only.
 
 #include "acquisitionpass.h"
+#include "choose.h"
 #include "devicereport.h"
 #include "emptyreasons.h"
 #include "probeoutput.h"
@@ -29,14 +30,20 @@ enum class Form
 
 const char kUsage[] =
     "Usage: quillon-sensors [--json | --report | --help]\n"
+    "       quillon-sensors --choose FIELD SOURCE|none|auto\n"
     "Takes two samples one second apart through Quillon's sensor library and lists\n"
     "every sensor and reading it reports, then the twelve fields the program shows,\n"
     "each with its value and the sensor and label it comes from, or why it is empty\n"
-    "and what to do about it.\n"
-    "  --json    the same as one JSON object; \"fields\" holds the twelve fields\n"
+    "and what to do about it, then each field's sources to choose from.\n"
+    "  --json    the same as one JSON object; \"fields\" holds the twelve fields,\n"
+    "            \"choices\" their sources\n"
     "  --report  the 65-byte report the program would send to the display now,\n"
     "            field by field and as hex\n"
-    "QUILLON_SENSORS_ROOT=<dir> reads a captured tree instead of \"/\". Changes nothing.\n";
+    "  --choose  writes FIELD=SOURCE into [Fields] of the user's sensors.conf, the\n"
+    "            source Quillon then takes for that field; none keeps it empty, auto\n"
+    "            removes the line; the listing shows the fields and their sources\n"
+    "QUILLON_SENSORS_ROOT=<dir> reads a captured tree instead of \"/\". Only --choose\n"
+    "changes anything.\n";
 
 // What the program's refresh would put into the report now: this pass, this
 // machine's memory and drive, the user's saved unit.
@@ -54,6 +61,8 @@ QByteArray reportNow(const SensorSnapshot &snapshot, bool celsius, const QDateTi
 int main(int argc, char **argv)
 {
     Form form = Form::Plain;
+    if (argc == 4 && std::strcmp(argv[1], "--choose") == 0)
+        return chooseSource(argv[2], argv[3]);
     if (argc > 2) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -91,16 +100,24 @@ int main(int argc, char **argv)
     result.root = root && *root ? root : "/";
     result.facts = readTreeFacts(SysRoot(result.root));
     noteReadingsBelowOne(result);
+    ChoiceReport choices;
+    if (form != Form::Report) {
+        const char *nvml = std::getenv("QUILLON_NVML_LIBRARY");
+        choices = readChoices(result.root, nvml && *nvml ? nvml : "libnvidia-ml.so.1",
+                              systemChoiceFile(SysRoot(result.root)), userChoiceFile());
+        for (int f = 0; f < kSnapshotFieldCount; ++f)
+            result.choiceReasons[static_cast<size_t>(f)] = choiceReason(choices, f);
+    }
 
     std::string out;
     if (form == Form::Json) {
-        out = jsonListing(result);
+        out = withChoices(jsonListing(result), choices);
     } else if (form == Form::Report) {
         const bool celsius = storedTemperatureMode() == 1;
         const QDateTime now = QDateTime::currentDateTime();
         out = reportListing(reportNow(result.snapshot, celsius, now), celsius, now);
     } else {
-        out = plainListing(result);
+        out = plainListing(result) + choiceListing(choices);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;

@@ -183,6 +183,13 @@ QJsonValue jsonNumber(double value)
     return std::strtod(number(value).c_str(), nullptr);
 }
 
+// The owner's choice comes first: the machine's facts would explain the rule.
+std::string emptyReason(const ProbeResult &result, SnapshotField field)
+{
+    const std::string &chosen = result.choiceReasons[static_cast<size_t>(field)];
+    return chosen.empty() ? emptyFieldReason(field, result.facts) : chosen;
+}
+
 std::string padded(const std::string &text, size_t width)
 {
     // Width in characters, so count UTF-8 lead bytes only.
@@ -240,7 +247,7 @@ std::string plainListing(const ProbeResult &result)
                    "\"" + shown(source.reading->label) + "\" of " +
                    (source.sensor ? shown(*source.sensor) : std::string("?")) + "\n";
         } else {
-            out += padded("-", 14) + shown(emptyFieldReason(field, result.facts)) + "\n";
+            out += padded("-", 14) + shown(emptyReason(result, field)) + "\n";
         }
     }
     return out;
@@ -275,7 +282,7 @@ std::string jsonListing(const ProbeResult &result)
                      {QStringLiteral("label"), jsonText(source.reading->label)}};
         } else {
             entry = {{QStringLiteral("value"), QJsonValue(QJsonValue::Null)},
-                     {QStringLiteral("reason"), jsonText(emptyFieldReason(field, result.facts))}};
+                     {QStringLiteral("reason"), jsonText(emptyReason(result, field))}};
         }
         fields.insert(QLatin1String(snapshotFieldName(field)), entry);
     }

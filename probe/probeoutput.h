@@ -17,6 +17,8 @@ struct ProbeResult
     PassRecord pass;
     SensorSnapshot snapshot;
     TreeFacts facts; // with belowOne filled from the pass
+    // Why the owner's sensors.conf leaves a field empty; empty where it does not.
+    std::array<std::string, kSnapshotFieldCount> choiceReasons;
 };
 
 // The snapshot member's name ("cpuTemperature") and its unit ("°C").

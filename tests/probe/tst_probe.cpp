@@ -1,7 +1,9 @@
 // quillon-sensors run on a captured Intel desktop whose energy counter is
 // root-only and whose power helper does not run: one test per output form. Then the
-// output forms fed hostile text and values directly.
+// output forms fed hostile text and values directly. Then choosing a field's source:
+// the listing and --choose on captured trees, with the user's sensors.conf.
 
+#include "choose.h"
 #include "probeoutput.h"
 
 #include <QDir>
@@ -13,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <limits>
 
@@ -22,6 +26,50 @@ const QString kProbe = QStringLiteral(QUILLON_BUILD_DIR "/quillon-sensors");
 const QString kTree = QStringLiteral(QUILLON_TEST_DATA "/../sensorlib/trees/intel-desktop");
 const QString kHelperReason = QStringLiteral(
     "CPU power needs the power helper: `sudo systemctl enable --now quillon-powerd`");
+
+const QString kTrees = QStringLiteral(QUILLON_TEST_DATA "/../sensorlib/trees/");
+
+struct ProbeRun
+{
+    int status = -1;
+    QByteArray out, err;
+};
+
+// The probe on a tree, with the user's configuration below `config`; `prefix`
+// starts it through another program.
+ProbeRun runProbe(const QString &tree, const QString &config, const QStringList &arguments,
+                  const QStringList &prefix = {})
+{
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), tree);
+    env.insert(QStringLiteral("QUILLON_NVML_LIBRARY"),
+               QStringLiteral("/nonexistent/libnvidia-ml.so.1"));
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(QUILLON_BUILD_DIR));
+    env.insert(QStringLiteral("HOME"), config);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    probe.setProcessEnvironment(env);
+    if (prefix.isEmpty())
+        probe.start(kProbe, arguments);
+    else
+        probe.start(prefix.first(), prefix.mid(1) + QStringList{kProbe} + arguments);
+    ProbeRun run;
+    if (!probe.waitForFinished(20000)) {
+        probe.kill();
+        probe.waitForFinished(5000);
+        return run;
+    }
+    run.status = probe.exitStatus() == QProcess::NormalExit ? probe.exitCode() : -1;
+    run.out = probe.readAllStandardOutput();
+    run.err = probe.readAllStandardError();
+    return run;
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
 
 QStringList texts(std::initializer_list<const char *> list)
 {
@@ -43,6 +91,11 @@ private slots:
     void deviceReport();
     void hostileText_data();
     void hostileText();
+    void choiceListing_data();
+    void choiceListing();
+    void chooseSource_data();
+    void chooseSource();
+    void choiceFieldsFollowLabelTable();
 
 private:
     QByteArray run(const QString &argument);
@@ -247,6 +300,221 @@ void tst_probe::hostileText()
                  jsonBytes.constData());
     } else {
         QVERIFY2(first.value(QStringLiteral("value")).isNull(), jsonBytes.constData());
+    }
+}
+
+void tst_probe::choiceListing_data()
+{
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QByteArray>("conf"); // the user's sensors.conf
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("by");     // in the JSON
+    QTest::addColumn<QString>("source"); // in the JSON; empty for null
+    QTest::addColumn<QStringList>("plain");
+
+    const QByteArray fanAndNoBoard =
+        "[Fields]\ncpuFanSpeed=nct6798/fan3\nmotherboardTemperature=none\n";
+    QTest::newRow("no file: the rule's pick marked")
+        << "intel-asus" << QByteArray() << "cpuFanSpeed"
+        << "rule"
+        << "nct6798/fan2"
+        << QStringList{"\n  cpuFanSpeed: by rule, nct6798/fan2\n",
+                       "\n    \\* cpuFanSpeed=nct6798/fan2 +1210 RPM\n",
+                       "\n      cpuFanSpeed=nct6798/fan3 +742 RPM\n"};
+    QTest::newRow("a fan chosen") << "intel-asus" << fanAndNoBoard << "cpuFanSpeed"
+                                  << "choice"
+                                  << "nct6798/fan3"
+                                  << QStringList{
+                                         "\n  cpuFanSpeed +742 RPM +\"CPU Fan\" of nct6798\n",
+                                         "\n  cpuFanSpeed: by your choice, nct6798/fan3 "
+                                         "\\(.*sensors.conf line 2; the rule takes "
+                                         "nct6798/fan2\\)\n",
+                                         "\n    \\* cpuFanSpeed=nct6798/fan3 +742 RPM\n"};
+    QTest::newRow("the board kept empty")
+        << "intel-asus" << fanAndNoBoard << "motherboardTemperature"
+        << "none"
+        << ""
+        << QStringList{"\n  motherboardTemperature +- +kept empty by your choice: "
+                       ".*/quillon/sensors.conf line 3\n"};
+    QTest::newRow("a source not on this machine, in words")
+        << "intel-asus" << QByteArray("[Fields]\ncpuFanSpeed=nct6798/fan9\n") << "cpuFanSpeed"
+        << "rule"
+        << "nct6798/fan2"
+        << QStringList{"sensors.conf line 2 \"cpuFanSpeed=nct6798/fan9\": no source "
+                       "nct6798/fan9 on this machine; the rule decides\n"};
+    QTest::newRow("a Raspberry Pi's zone by its hwmon twin")
+        << "rpi5" << QByteArray() << "cpuTemperature"
+        << "rule"
+        << "cpu_thermal/temp1"
+        << QStringList{"\n    \\* cpuTemperature=cpu_thermal/temp1 +53.7 °C\n"};
+}
+
+void tst_probe::choiceListing()
+{
+    QFETCH(QString, tree);
+    QFETCH(QByteArray, conf);
+    QFETCH(QString, field);
+    QFETCH(QString, by);
+    QFETCH(QString, source);
+    QFETCH(QStringList, plain);
+    QTemporaryDir config;
+    if (!conf.isEmpty()) {
+        QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("quillon"))));
+        QFile file(config.filePath(QStringLiteral("quillon/sensors.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(conf) == conf.size());
+    }
+    const ProbeRun text = runProbe(kTrees + tree, config.path(), {});
+    QCOMPARE(text.status, 0);
+    for (const QString &pattern : plain)
+        QVERIFY2(QString::fromUtf8(text.out).contains(QRegularExpression(pattern)),
+                 qPrintable(pattern + QStringLiteral("\n") + QString::fromUtf8(text.out)));
+
+    const ProbeRun json = runProbe(kTrees + tree, config.path(), {QStringLiteral("--json")});
+    const QJsonObject doc = QJsonDocument::fromJson(json.out).object();
+    const QJsonObject choice = doc.value(QStringLiteral("choices"))
+                                   .toObject()
+                                   .value(QStringLiteral("fields"))
+                                   .toObject()
+                                   .value(field)
+                                   .toObject();
+    QCOMPARE(choice.value(QStringLiteral("by")).toString(), by);
+    QCOMPARE(choice.value(QStringLiteral("source")).toString(), source);
+    if (by == QLatin1String("none"))
+        QVERIFY(doc.value(QStringLiteral("fields"))
+                    .toObject()
+                    .value(field)
+                    .toObject()
+                    .value(QStringLiteral("reason"))
+                    .toString()
+                    .startsWith(QStringLiteral("kept empty by your choice")));
+}
+
+void tst_probe::chooseSource_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the user's file; "->..." a link to a file of "..."
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("obstacle"); // "full disk", "read-only folder"
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray kept = "; mine\n[Fields]\n# the chassis fan\ncpuFanSpeed=nct6798/fan3\n\n"
+                            "[Other]\nk=v\n";
+    QTest::newRow("a fan into a new file")
+        << QByteArray("<none>") << QStringList{"cpuFanSpeed", "nct6798/fan3"} << "" << 0
+        << "Wrote cpuFanSpeed=nct6798/fan3 into "
+        << QByteArray("[Fields]\ncpuFanSpeed=nct6798/fan3\n");
+    QTest::newRow("none after the group's last line, comments and other groups kept")
+        << kept << QStringList{"motherboardTemperature", "none"} << "" << 0
+        << "Wrote motherboardTemperature=none into "
+        << QByteArray("; mine\n[Fields]\n# the chassis fan\ncpuFanSpeed=nct6798/fan3\n"
+                      "motherboardTemperature=none\n\n[Other]\nk=v\n");
+    QTest::newRow("a line replaced in place, its duplicate gone")
+        << QByteArray("[Fields]\ncpuFanSpeed=asusec/fan1\nmotherboardTemperature=none\n"
+                      "cpuFanSpeed=nct6798/fan2\n")
+        << QStringList{"cpuFanSpeed", "nct6798/fan3"} << "" << 0 << "Wrote "
+        << QByteArray("[Fields]\ncpuFanSpeed=nct6798/fan3\nmotherboardTemperature=none\n");
+    QTest::newRow("auto removes only that line")
+        << kept << QStringList{"cpuFanSpeed", "auto"} << "" << 0
+        << "Removed cpuFanSpeed from .*: the rule decides it"
+        << QByteArray("; mine\n[Fields]\n# the chassis fan\n\n[Other]\nk=v\n");
+    QTest::newRow("an unknown field")
+        << kept << QStringList{"cpuFan", "nct6798/fan3"} << "" << 2
+        << "no field \"cpuFan\"; the fields are cpuTemperature, .* Nothing written" << kept;
+    QTest::newRow("a source not on this machine")
+        << kept << QStringList{"cpuFanSpeed", "nct6798/fan9"} << "" << 2
+        << "no source nct6798/fan9 on this machine.* Nothing written" << kept;
+    QTest::newRow("a source of another kind")
+        << kept << QStringList{"cpuFanSpeed", "coretemp/temp1"} << "" << 2
+        << "coretemp/temp1 is a temperature reading; cpuFanSpeed takes a fan speed" << kept;
+    QTest::newRow("a full disk leaves the old file whole")
+        << kept << QStringList{"motherboardTemperature", "none"} << "full disk" << 1
+        << "could not write .*; it is left as it was" << kept;
+    QTest::newRow("a read-only folder leaves the old file whole")
+        << kept << QStringList{"motherboardTemperature", "none"} << "read-only folder" << 1
+        << "could not write .*; it is left as it was" << kept;
+    QTest::newRow("a link in the file's place is not written through")
+        << QByteArray("->") + kept << QStringList{"motherboardTemperature", "none"} << "" << 1
+        << "a symbolic link, which is not followed; it is left as it is" << QByteArray("->") + kept;
+}
+
+void tst_probe::chooseSource()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, obstacle);
+    if (obstacle == QLatin1String("read-only folder") && ::geteuid() == 0)
+        QSKIP("root writes into a folder of mode 0555");
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, after);
+    QTemporaryDir config;
+    const QString file = config.filePath(QStringLiteral("quillon/sensors.conf"));
+    const bool link = before.startsWith("->");
+    if (before != "<none>") {
+        QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("quillon"))));
+        QFile target(link ? file + QStringLiteral(".elsewhere") : file);
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.write(before.mid(link ? 2 : 0)) >= 0);
+        if (link)
+            QVERIFY(QFile::link(target.fileName(), file));
+    }
+    if (obstacle == QLatin1String("read-only folder"))
+        QVERIFY(QFile::setPermissions(config.filePath(QStringLiteral("quillon")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+    // Writes beyond a few bytes fail as on a full disk; the signal would end the probe.
+    const QStringList prefix =
+        obstacle == QLatin1String("full disk")
+            ? QStringList{"sh", "-c", "trap '' XFSZ; exec prlimit --fsize=8 \"$@\"", "sh"}
+            : QStringList();
+    const ProbeRun run = runProbe(kTrees + QStringLiteral("intel-asus"), config.path(),
+                                  QStringList{QStringLiteral("--choose")} + arguments, prefix);
+    QFile::setPermissions(config.filePath(QStringLiteral("quillon")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString said = QString::fromUtf8(run.out + run.err);
+    QCOMPARE(run.status, status);
+    QVERIFY2(said.contains(QRegularExpression(message)), qPrintable(said));
+    if (link) {
+        QVERIFY(QFileInfo(file).isSymLink());
+        QCOMPARE(QByteArray("->") + fileContent(file + QStringLiteral(".elsewhere")), after);
+    } else {
+        QCOMPARE(fileContent(file), after);
+    }
+    // Nothing is left beside it, a temporary file included.
+    QCOMPARE(QDir(config.filePath(QStringLiteral("quillon"))).entryList(QDir::Files).size(),
+             (before == "<none>" && status != 0) ? 0
+             : link                              ? 2
+                                                 : 1);
+}
+
+void tst_probe::choiceFieldsFollowLabelTable()
+{
+    // Every label of the program's table lands in the field the library's table
+    // gives it, and back: a chosen reading fills its field, a rule's gives way.
+    FoundFlags none{};
+    for (int k = 0; k < kReadingKindCount; ++k) {
+        int count = 0;
+        const LabelGroup *groups = labelGroups(static_cast<ReadingKind>(k), &count);
+        for (int g = 0; g < count; ++g) {
+            const int field = choiceFieldIndex(snapshotFieldName(groups[g].field));
+            QCOMPARE(static_cast<int>(choiceFields()[static_cast<size_t>(field)].kind), k);
+            for (const char *label : groups[g].labels) {
+                if (label)
+                    QVERIFY2(isFieldLabel(field, label), label);
+            }
+        }
+    }
+    for (int f = 0; f < kChoiceFieldCount; ++f) {
+        const ChoiceField &field = choiceFields()[static_cast<size_t>(f)];
+        SnapshotField matched;
+        for (const char *label : field.labels) {
+            if (!label)
+                continue;
+            QVERIFY2(matchReading(static_cast<ReadingKind>(field.kind), label, none, &matched),
+                     label);
+            QCOMPARE(QLatin1String(snapshotFieldName(matched)), QLatin1String(field.name));
+        }
+        QVERIFY(matchReading(static_cast<ReadingKind>(field.kind), field.report, none, &matched));
+        QCOMPARE(QLatin1String(snapshotFieldName(matched)), QLatin1String(field.name));
     }
 }
 
