@@ -1,5 +1,6 @@
 #include "sensorrules.h"
 
+#include "gpusensor.h"
 #include "sensortext.h"
 
 #include <cctype>
@@ -78,7 +79,7 @@ ChipFamily chipFamily(const std::string &name)
         return ChipFamily::AsusEc;
     if (startsWith(name, "pch_"))
         return ChipFamily::Pch;
-    if (gpuDriver(name) != GpuDriver::None)
+    if (gpuKind(name))
         return ChipFamily::Gpu;
     return ChipFamily::Other;
 }
@@ -147,21 +148,6 @@ const std::vector<BoardTempRule> &boardTempRules()
     return kBoardTempRules;
 }
 
-GpuDriver gpuDriver(const std::string &name)
-{
-    if (name == "amdgpu")
-        return GpuDriver::Amdgpu;
-    if (name == "radeon")
-        return GpuDriver::Radeon;
-    if (name == "nouveau")
-        return GpuDriver::Nouveau;
-    if (name == "i915")
-        return GpuDriver::I915;
-    if (name == "xe")
-        return GpuDriver::Xe;
-    return GpuDriver::None;
-}
-
 int chooseGpu(const std::vector<GpuFacts> &cards)
 {
     int best = -1;
@@ -191,6 +177,18 @@ bool onRootBus(const std::string &parentName)
 bool isK10Family(int cpuFamily)
 {
     return cpuFamily >= 0x10 && cpuFamily <= 0x16;
+}
+
+bool namesHypervisor(const std::string &dmiText)
+{
+    static const char *const kHypervisors[] = {"QEMU",       "KVM",       "VMware",
+                                               "VirtualBox", "innotek",   "Xen",
+                                               "Bochs",      "Parallels", "Virtual Machine"};
+    for (const char *hypervisor : kHypervisors) {
+        if (dmiText.find(hypervisor) != std::string::npos)
+            return true;
+    }
+    return false;
 }
 
 bool isSocCpuZone(const std::string &type)

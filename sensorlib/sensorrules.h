@@ -54,7 +54,7 @@ enum class ChipFamily
     AsusWmi,  // asus_wmi_sensors
     AsusEc,   // asus-ec-sensors
     Pch,      // pch_* chipset thermal
-    Gpu,      // amdgpu, radeon, nouveau, i915, xe
+    Gpu,      // a driver that gpuKind() knows
 };
 ChipFamily chipFamily(const std::string &hwmonName);
 
@@ -80,18 +80,6 @@ struct BoardTempRule
 };
 const std::vector<BoardTempRule> &boardTempRules();
 
-// The GPU kinds with readings of their own in sysfs.
-enum class GpuDriver
-{
-    None,
-    Amdgpu,
-    Radeon,
-    Nouveau,
-    I915,
-    Xe,
-};
-GpuDriver gpuDriver(const std::string &name);
-
 struct GpuFacts
 {
     std::string pciAddress; // "0000:03:00.0"; empty where NVML does not say
@@ -107,6 +95,10 @@ bool onRootBus(const std::string &parentName);
 
 // AMD families 10h to 16h, whose k10temp reports one unlabelled reading.
 bool isK10Family(int cpuFamily);
+
+// A DMI vendor or product name that a hypervisor gives its guests ("QEMU",
+// "VMware Virtual Platform"): the host's sensors do not reach them.
+bool namesHypervisor(const std::string &dmiText);
 
 // A thermal zone that the kernel's device trees give the CPU or the whole SoC,
 // by its type (the device-tree node's name), on boards whose CPU has no hwmon

@@ -139,6 +139,12 @@ bool SysRoot::isFile(const std::string &relative) const
     return ::lstat(path(relative).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool SysRoot::exists(const std::string &relative) const
+{
+    struct stat info;
+    return ::stat(path(relative).c_str(), &info) == 0;
+}
+
 bool SysRoot::readText(const std::string &relative, std::string *text, size_t limit) const
 {
     Attribute file(path(relative));

@@ -43,6 +43,8 @@ public:
     std::string path(const std::string &relative) const;
     // A regular file is there (a directory or FIFO is not).
     bool isFile(const std::string &relative) const;
+    // Anything is there, even what this user may not read or open.
+    bool exists(const std::string &relative) const;
     // At most `limit` bytes of the file; false when it cannot be read.
     bool readText(const std::string &relative, std::string *text, size_t limit = 4096) const;
     bool readInteger(const std::string &relative, long long *value) const;
