@@ -468,14 +468,40 @@ void tst_EndToEnd::displayComesBack()
 void tst_EndToEnd::sensorTreeToReport_data()
 {
     QTest::addColumn<QString>("locale"); // LANG and LC_ALL; empty: as the suite runs
-    QTest::newRow("the suite's locale") << QString();
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QByteArray>("choices"); // the user's sensors.conf
+    QTest::addColumn<int>("offset");         // of the report's big-endian field waited for
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("clock");
+    QTest::addColumn<QStringList>("said"); // by the first pass on standard output
+    QTest::addColumn<QStringList>("unsaid");
+    // A virtual machine's tree, whose clock is the text of /proc/cpuinfo, with the power
+    // helper's file kept fresh as the helper would: its 25.5 W as the CPU power.
+    QTest::newRow("the suite's locale")
+        << QString() << "vm" << QByteArray() << 8 << 25 << 2294 << QStringList() << QStringList();
     // QApplication sets the C library's numeric locale from the environment.
-    QTest::newRow("decimal comma, de_DE.UTF-8") << QString::fromLatin1(kDecimalCommaLocale);
+    QTest::newRow("decimal comma, de_DE.UTF-8")
+        << QString::fromLatin1(kDecimalCommaLocale) << "vm" << QByteArray() << 8 << 25 << 2294
+        << QStringList() << QStringList();
+    // The owner's sensors.conf reaches the program through the library: the chassis fan
+    // as the CPU fan in the report, and no board temperature.
+    QTest::newRow("an owner's choices")
+        << QString() << "intel-asus"
+        << QByteArray("[Fields]\ncpuFanSpeed=nct6798/fan3\nmotherboardTemperature=none\n") << 6
+        << 742 << 4900 << QStringList{"Fan ===> CPU Fan = 742 RPM"}
+        << QStringList{"Temperature ===> Motherboard", "1210 RPM"};
 }
 
 void tst_EndToEnd::sensorTreeToReport()
 {
     QFETCH(QString, locale);
+    QFETCH(QString, tree);
+    QFETCH(QByteArray, choices);
+    QFETCH(int, offset);
+    QFETCH(int, value);
+    QFETCH(int, clock);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, unsaid);
     QTemporaryDir root;
     QVERIFY(root.isValid());
     ProgramRun run(root);
@@ -489,22 +515,26 @@ void tst_EndToEnd::sensorTreeToReport()
         run.extraEnvironment.insert(QStringLiteral("LANG"), locale);
         run.extraEnvironment.insert(QStringLiteral("LC_ALL"), locale);
     }
-    // A virtual machine's tree, whose clock is the text of /proc/cpuinfo, with the power
-    // helper's file kept fresh as the helper would.
-    const QString tree = run.path("tree");
+    const QString treeRoot = run.path("tree");
     QCOMPARE(QProcess::execute(QStringLiteral("cp"),
                                {QStringLiteral("-a"),
-                                QStringLiteral(QUILLON_TEST_DATA "/../sensorlib/trees/vm"), tree}),
+                                QStringLiteral(QUILLON_TEST_DATA "/../sensorlib/trees/") + tree,
+                                treeRoot}),
              0);
-    QVERIFY(QDir().mkpath(tree + QStringLiteral("/run/quillon")));
-    const QString helperFile = tree + QStringLiteral("/run/quillon/cpu-power");
+    if (!choices.isEmpty()) {
+        QVERIFY(QDir().mkpath(run.path("config") + QStringLiteral("/quillon")));
+        QFile file(run.path("config") + QStringLiteral("/quillon/sensors.conf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(choices) == choices.size());
+    }
+    QVERIFY(QDir().mkpath(treeRoot + QStringLiteral("/run/quillon")));
+    const QString helperFile = treeRoot + QStringLiteral("/run/quillon/cpu-power");
     QVERIFY(writePowerHelperFile(helperFile, "25.5"));
     QTimer helper;
     QObject::connect(&helper, &QTimer::timeout,
                      [&helperFile] { writePowerHelperFile(helperFile, "25.5"); });
     helper.start(500);
     run.sdkCase.clear();
-    run.extraEnvironment.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), tree);
+    run.extraEnvironment.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), treeRoot);
     run.extraEnvironment.insert(QStringLiteral("QUILLON_NVML_LIBRARY"),
                                 QStringLiteral("/nonexistent/libnvidia-ml.so.1"));
     QVERIFY(run.start(program, {}, QString()));
@@ -514,11 +544,17 @@ void tst_EndToEnd::sensorTreeToReport()
         return reports.isEmpty() ? QByteArray(65, '\0') : reports.last();
     };
     QTRY_VERIFY2_WITH_TIMEOUT(
-        bigEndian16(lastReport(), 8) == 25,
-        qPrintable(QStringLiteral("CPU power %1 W; ").arg(bigEndian16(lastReport(), 8)) +
-                   run.diagnosis()),
+        bigEndian16(lastReport(), offset) == value,
+        qPrintable(
+            QStringLiteral("%1 at offset %2; ").arg(bigEndian16(lastReport(), offset)).arg(offset) +
+            run.diagnosis()),
         30000);
-    QCOMPARE(bigEndian16(lastReport(), 4), 2294); // the clock, "2294.608" MHz
+    QCOMPARE(bigEndian16(lastReport(), 4), clock); // the vm's clock is "2294.608" MHz
+    const QByteArray output = run.standardOutput();
+    for (const QString &line : said)
+        QVERIFY2(output.contains(line.toUtf8()), output.constData());
+    for (const QString &line : unsaid)
+        QVERIFY2(!output.contains(line.toUtf8()), output.constData());
     QVERIFY(run.quit());
     QCOMPARE(run.process.exitCode(), 0);
 }
