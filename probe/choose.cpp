@@ -1,5 +1,6 @@
 #include "choose.h"
 
+#include "acquisitionpass.h"
 #include "chosensensors.h"
 #include "linuxsensors.h"
 #include "sensorcounters.h"
@@ -24,9 +25,6 @@
 #include <cstring>
 
 namespace {
-
-// More readings than any chip has, as the acquisition pass asks for.
-constexpr int kReadingsPerSensor = 512;
 
 const char *unitOf(SensorKind kind)
 {
