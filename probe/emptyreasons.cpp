@@ -1,26 +1,10 @@
 #include "emptyreasons.h"
 
-#include "powerhelperfile.h"
-#include "rapl.h"
-#include "sensorcounters.h"
-#include "sensorrules.h"
-#include "sensortext.h"
-#include "sysroot.h"
-
-#include <sys/stat.h>
-
-#include <algorithm>
+#include "discovery.h"
 
 namespace {
 
 using F = SnapshotField;
-
-// Any kind of entry: an unreadable one still says that the driver is there.
-bool present(const SysRoot &root, const std::string &relative)
-{
-    struct stat info = {};
-    return ::stat(root.path(relative).c_str(), &info) == 0;
-}
 
 bool isGpuField(F field)
 {
@@ -91,7 +75,7 @@ const ReasonRow kReasons[] = {
          return std::string("no RAPL package counters in /sys/class/powercap: "
                             "`sudo modprobe intel_rapl_msr` (AMD needs Linux 5.11 or later)");
      }},
-    {[](F f, const TreeFacts &t) { return f == F::CpuTemperature && !t.cpuTemperatureDriver; },
+    {[](F f, const TreeFacts &t) { return f == F::CpuTemperature && !t.cpuTemperatureSource; },
      [](F, const TreeFacts &) {
          return std::string("no CPU temperature driver: `sudo modprobe coretemp` (Intel) or "
                             "`sudo modprobe k10temp` (AMD)");
@@ -113,14 +97,14 @@ const ReasonRow kReasons[] = {
                             "Nuvoton), and no chipset sensor is there: `sensors` shows its "
                             "readings";
      }},
-    {[](F f, const TreeFacts &t) { return isGpuField(f) && !t.gpuDrivers.empty(); },
+    {[](F f, const TreeFacts &t) { return isGpuField(f) && !t.gpuDriver.empty(); },
      [](F f, const TreeFacts &t) {
-         const std::string &driver = t.gpuDrivers.front();
-         std::string line = driver + " gives no GPU " + gpuReadingName(f);
-         if (driver == "nouveau")
+         std::string line = t.gpuDriver + " gives no GPU " + gpuReadingName(f);
+         if (t.gpuDriver == "nouveau")
              line += "; the NVIDIA driver does, through NVML";
-         else if (driver == "nvidia")
-             line += " through NVML (is libnvidia-ml.so.1 installed?)";
+         else if (t.gpuDriver == "nvidia")
+             line +=
+                 t.gpuChosen ? " through NVML" : " through NVML (is libnvidia-ml.so.1 installed?)";
          return line;
      }},
     {[](F f, const TreeFacts &) { return isGpuField(f); },
@@ -146,80 +130,54 @@ const ReasonRow kReasons[] = {
      [](F, const TreeFacts &) { return std::string("/proc/stat could not be read"); }},
 };
 
-void addOnce(std::vector<std::string> &list, const std::string &name)
-{
-    if (std::find(list.begin(), list.end(), name) == list.end())
-        list.push_back(name);
-}
-
-std::string hypervisorName(const SysRoot &root)
-{
-    static const char *const kVendors[] = {"QEMU",       "KVM",       "VMware",
-                                           "VirtualBox", "innotek",   "Xen",
-                                           "Bochs",      "Parallels", "Virtual Machine"};
-    for (const char *file : {"sys/class/dmi/id/sys_vendor", "sys/class/dmi/id/product_name"}) {
-        std::string text;
-        root.readLine(file, &text);
-        for (const char *vendor : kVendors) {
-            if (text.find(vendor) != std::string::npos)
-                return text;
-        }
-    }
-    std::string cpuinfo, flags;
-    root.readText("proc/cpuinfo", &cpuinfo, 65536);
-    if (cpuinfoField(cpuinfo, "flags", &flags) &&
-        (" " + flags + " ").find(" hypervisor ") != std::string::npos)
-        return "hypervisor flag in /proc/cpuinfo";
-    return {};
-}
-
 } // namespace
 
-TreeFacts readTreeFacts(const SysRoot &root)
+TreeFacts treeFacts(const std::vector<Finding> &findings)
 {
+    using Kind = Finding::Kind;
+    using Outcome = Finding::Outcome;
     TreeFacts facts;
-    facts.virtualMachine = hypervisorName(root);
-    for (const std::string &entry : root.list("sys/class/hwmon")) {
-        std::string dir = "sys/class/hwmon/" + entry, name;
-        if (!root.readLine(dir + "/name", &name)) {
-            dir += "/device";
-            if (!root.readLine(dir + "/name", &name))
-                continue;
-        }
-        facts.hwmonChips.push_back(name);
-        const bool gpu = name == "amdgpu" || name == "nouveau" || name == "i915" || name == "xe";
-        if (gpu)
-            addOnce(facts.gpuDrivers, name);
-        if (name == "coretemp" || name == "k10temp" || name == "zenpower")
-            facts.cpuTemperatureDriver = true;
-        if (isSuperIoChip(name))
-            facts.superIo = name;
-        if (!gpu) {
-            for (const std::string &file : root.list(dir)) {
-                if (startsWith(file, "fan") && file.find("_input") != std::string::npos)
-                    facts.boardFanChannels = true;
+    facts.raplReadable = true;
+    for (const Finding &finding : findings) {
+        switch (finding.kind) {
+        case Kind::Machine:
+            facts.virtualMachine = finding.name;
+            break;
+        case Kind::Gpu:
+            if (finding.outcome == Outcome::Used || facts.gpuDriver.empty()) {
+                facts.gpuDriver = finding.name;
+                facts.gpuChosen = finding.outcome == Outcome::Used;
             }
+            break;
+        case Kind::CpuTemperature:
+            facts.cpuTemperatureSource = true;
+            break;
+        case Kind::Fan:
+            facts.boardFanChannels = true;
+            break;
+        case Kind::SuperIo:
+            if (facts.superIo.empty())
+                facts.superIo = finding.name;
+            break;
+        case Kind::RaplPackage:
+            facts.raplPackages = true;
+            facts.raplReadable = facts.raplReadable && finding.outcome == Outcome::Used;
+            facts.raplRootOnly = facts.raplRootOnly || finding.outcome == Outcome::Unreadable;
+            break;
+        case Kind::PowerHelper:
+            facts.helperFile = finding.outcome != Outcome::Missing;
+            facts.helperFresh = finding.outcome == Outcome::Used;
+            break;
+        case Kind::MemorySpeed:
+            facts.udevDmi =
+                finding.outcome == Outcome::Used || finding.outcome == Outcome::PassedOver;
+            break;
+        case Kind::Chip:
+        case Kind::CpuPower:
+            break;
         }
     }
-    for (const std::string &card : root.list("sys/class/drm")) {
-        if (!startsWith(card, "card") || card.find('-') != std::string::npos)
-            continue;
-        const std::string driver = root.resolvedName("sys/class/drm/" + card + "/device/driver");
-        if (!driver.empty())
-            addOnce(facts.gpuDrivers, driver);
-    }
-    for (const RaplPackage &package : raplPackages(root)) {
-        long long energy = 0;
-        const bool readable = root.readInteger(package.energy, &energy);
-        facts.raplReadable = facts.raplPackages ? facts.raplReadable && readable : readable;
-        facts.raplRootOnly = facts.raplRootOnly || (!readable && present(root, package.energy));
-        facts.raplPackages = true;
-    }
-    facts.helperFile = present(root, kPowerHelperFile);
-    double watts = 0.0;
-    facts.helperFresh = readPowerHelperFile(root, &watts);
-    std::string dmi;
-    facts.udevDmi = root.readText("run/udev/data/+dmi:id", &dmi, 65536);
+    facts.raplReadable = facts.raplReadable && facts.raplPackages;
     return facts;
 }
 

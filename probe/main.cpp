@@ -6,6 +6,7 @@
 #include "choose.h"
 #include "devicereport.h"
 #include "emptyreasons.h"
+#include "linuxsensors.h"
 #include "probeoutput.h"
 #include "refresh.h"
 #include "sensorsdk.h"
@@ -98,13 +99,21 @@ int main(int argc, char **argv)
 
     const char *root = std::getenv("QUILLON_SENSORS_ROOT");
     result.root = root && *root ? root : "/";
-    result.facts = readTreeFacts(SysRoot(result.root));
+    const char *nvml = std::getenv("QUILLON_NVML_LIBRARY");
+    const std::string nvmlLibrary = nvml && *nvml ? nvml : "libnvidia-ml.so.1";
+    // The library's discovery once more, for its record: the SDK has no call for it.
+    LinuxSensors discovery(result.root, nvmlLibrary);
+    discovery.discover(
+        static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count()));
+    result.findings = discovery.findings();
+    result.facts = treeFacts(result.findings);
     noteReadingsBelowOne(result);
     ChoiceReport choices;
     if (form != Form::Report) {
-        const char *nvml = std::getenv("QUILLON_NVML_LIBRARY");
-        choices = readChoices(result.root, nvml && *nvml ? nvml : "libnvidia-ml.so.1",
-                              systemChoiceFile(SysRoot(result.root)), userChoiceFile());
+        choices = readChoices(result.root, nvmlLibrary, systemChoiceFile(SysRoot(result.root)),
+                              userChoiceFile());
         for (int f = 0; f < kSnapshotFieldCount; ++f)
             result.choiceReasons[static_cast<size_t>(f)] = choiceReason(choices, f);
     }

@@ -190,6 +190,48 @@ std::string emptyReason(const ProbeResult &result, SnapshotField field)
     return chosen.empty() ? emptyFieldReason(field, result.facts) : chosen;
 }
 
+const char *findingKindName(Finding::Kind kind)
+{
+    switch (kind) {
+    case Finding::Kind::Machine:
+        return "machine";
+    case Finding::Kind::Chip:
+        return "hwmon chip";
+    case Finding::Kind::CpuTemperature:
+        return "cpu temperature";
+    case Finding::Kind::RaplPackage:
+        return "rapl package";
+    case Finding::Kind::CpuPower:
+        return "cpu power";
+    case Finding::Kind::PowerHelper:
+        return "power helper";
+    case Finding::Kind::Gpu:
+        return "gpu";
+    case Finding::Kind::Fan:
+        return "fan";
+    case Finding::Kind::SuperIo:
+        return "super-i/o";
+    case Finding::Kind::MemorySpeed:
+        return "memory speed";
+    }
+    return "";
+}
+
+const char *outcomeName(Finding::Outcome outcome)
+{
+    switch (outcome) {
+    case Finding::Outcome::Used:
+        return "used";
+    case Finding::Outcome::PassedOver:
+        return "passed over";
+    case Finding::Outcome::Unreadable:
+        return "unreadable";
+    case Finding::Outcome::Missing:
+        return "missing";
+    }
+    return "";
+}
+
 std::string padded(const std::string &text, size_t width)
 {
     // Width in characters, so count UTF-8 lead bytes only.
@@ -250,6 +292,14 @@ std::string plainListing(const ProbeResult &result)
             out += padded("-", 14) + shown(emptyReason(result, field)) + "\n";
         }
     }
+    if (!result.findings.empty())
+        out += "\nWhat the library looked at:\n";
+    for (const Finding &finding : result.findings) {
+        out += "  " + padded(findingKindName(finding.kind), 16) +
+               padded(outcomeName(finding.outcome), 13) + shown(finding.source) +
+               (finding.name.empty() ? std::string() : " (" + shown(finding.name) + ")") + ": " +
+               shown(finding.reason) + "\n";
+    }
     return out;
 }
 
@@ -286,9 +336,19 @@ std::string jsonListing(const ProbeResult &result)
         }
         fields.insert(QLatin1String(snapshotFieldName(field)), entry);
     }
+    QJsonArray findings;
+    for (const Finding &finding : result.findings) {
+        findings.append(
+            QJsonObject{{QStringLiteral("kind"), QLatin1String(findingKindName(finding.kind))},
+                        {QStringLiteral("outcome"), QLatin1String(outcomeName(finding.outcome))},
+                        {QStringLiteral("source"), jsonText(finding.source)},
+                        {QStringLiteral("name"), jsonText(finding.name)},
+                        {QStringLiteral("reason"), jsonText(finding.reason)}});
+    }
     const QJsonObject listing{{QStringLiteral("root"), jsonText(result.root)},
                               {QStringLiteral("sensors"), sensors},
-                              {QStringLiteral("fields"), fields}};
+                              {QStringLiteral("fields"), fields},
+                              {QStringLiteral("discovery"), findings}};
     return QJsonDocument(listing).toJson(QJsonDocument::Indented).toStdString();
 }
 

@@ -4,19 +4,22 @@
 // The probe's three forms: a listing, one JSON object, the decoded device report.
 
 #include "acquisitionpass.h"
+#include "discovery.h"
 #include "emptyreasons.h"
 
 #include <QByteArray>
 #include <QDateTime>
 
 #include <string>
+#include <vector>
 
 struct ProbeResult
 {
     std::string root; // the tree the library read
     PassRecord pass;
     SensorSnapshot snapshot;
-    TreeFacts facts; // with belowOne filled from the pass
+    std::vector<Finding> findings; // what the library's discovery looked at
+    TreeFacts facts;               // from the findings, with belowOne filled from the pass
     // Why the owner's sensors.conf leaves a field empty; empty where it does not.
     std::array<std::string, kSnapshotFieldCount> choiceReasons;
 };
@@ -29,12 +32,14 @@ const char *snapshotFieldUnit(SnapshotField field);
 // have filled an empty field.
 void noteReadingsBelowOne(ProbeResult &result);
 
-// Text from the machine (root, names, labels, reasons) with its control characters and
-// the bytes that are no UTF-8 escaped: \x1b, \u009b, \xff, a backslash as \\.
+// The sensors, the fields, then what discovery looked at. Text from the machine (root,
+// names, labels, reasons) with its control characters and the bytes that are no UTF-8
+// escaped: \x1b, \u009b, \xff, a backslash as \\.
 std::string plainListing(const ProbeResult &result);
 // {"root", "sensors": [{"name", "readings": [{"kind", "label", "value", "unit"}]}],
 //  "fields": {"cpuTemperature": {"value", "unit", "sensor", "label"} or
-//             {"value": null, "reason"}, ...}}
+//             {"value": null, "reason"}, ...},
+//  "discovery": [{"kind", "outcome", "source", "name", "reason"}, ...]}
 // Valid JSON whatever the machine reports: bytes that are no UTF-8 become U+FFFD, a
 // character cut short at the end of a name is left out, a value that is not finite is
 // null.

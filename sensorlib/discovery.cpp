@@ -30,19 +30,24 @@ std::string channelOfLabel(const std::string &file, const std::string &prefix)
     return file.substr(0, file.size() - tail.size());
 }
 
-// What says that this is a guest: its DMI names, else the processor's flag.
-std::string hypervisorName(const SysRoot &root)
+// What says that this is a guest, and where: its DMI names, else the
+// processor's flag; empty on real hardware.
+std::string hypervisorName(const SysRoot &root, std::string *source)
 {
     for (const char *file : {"sys/class/dmi/id/sys_vendor", "sys/class/dmi/id/product_name"}) {
         std::string text;
-        if (root.readLine(file, &text) && namesHypervisor(text))
+        if (root.readLine(file, &text) && namesHypervisor(text)) {
+            *source = file;
             return text;
+        }
     }
     std::string cpuinfo, flags;
     root.readText("proc/cpuinfo", &cpuinfo, 65536);
     if (cpuinfoField(cpuinfo, "flags", &flags) &&
-        (" " + flags + " ").find(" hypervisor ") != std::string::npos)
+        (" " + flags + " ").find(" hypervisor ") != std::string::npos) {
+        *source = "proc/cpuinfo";
         return "hypervisor flag in /proc/cpuinfo";
+    }
     return {};
 }
 
@@ -70,9 +75,10 @@ bool Sensor::empty() const
 
 Discovery::Discovery(const SysRoot &root, uint64_t nowUs) : root(root), nowUs(nowUs)
 {
-    const std::string guest = hypervisorName(root);
+    std::string where;
+    const std::string guest = hypervisorName(root, &where);
     if (!guest.empty())
-        note(Finding::Kind::Machine, "sys/class/dmi/id", guest, Finding::Outcome::PassedOver,
+        note(Finding::Kind::Machine, where, guest, Finding::Outcome::PassedOver,
              "a virtual machine: the host's sensors do not reach it");
     for (const std::string &entry : root.list("sys/class/hwmon")) {
         Chip chip;
