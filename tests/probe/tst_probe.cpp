@@ -1,9 +1,11 @@
 // quillon-sensors run on a captured Intel desktop whose energy counter is
 // root-only and whose power helper does not run: one test per output form. Then the
-// output forms fed hostile text and values directly. Then choosing a field's source:
+// output forms fed hostile text and values directly, and the reason for an empty field
+// drawn from what the library found on each captured tree. Then choosing a field's source:
 // the listing and --choose on captured trees, with the user's sensors.conf.
 
 #include "choose.h"
+#include "linuxsensors.h"
 #include "probeoutput.h"
 
 #include <QDir>
@@ -91,6 +93,8 @@ private slots:
     void deviceReport();
     void hostileText_data();
     void hostileText();
+    void emptyReason_data();
+    void emptyReason();
     void choiceListing_data();
     void choiceListing();
     void chooseSource_data();
@@ -242,6 +246,9 @@ void tst_probe::hostileText_data()
         << "sensor" << QByteArray(253, 'a') + "\xe2\x84" << 50.0
         << "\n  " + QString(253, QLatin1Char('a')) + "\n"
         << QString(253, QLatin1Char('a'));
+    QTest::newRow("terminal escapes in a driver's name")
+        << "finding" << QByteArray("evil\x1b[2J") << 50.0 << "(evil\\x1b[2J): "
+        << "evil\u001b[2J";
     QTest::newRow("NaN value") << "value" << QByteArray() << nan << "nan" << QString();
     QTest::newRow("infinite value") << "value" << QByteArray() << -inf << "-inf" << QString();
 }
@@ -269,6 +276,10 @@ void tst_probe::hostileText()
         reading.label = text.toStdString();
     else if (where == QLatin1String("dmi"))
         result.facts.virtualMachine = text.toStdString();
+    else if (where == QLatin1String("finding"))
+        result.findings.push_back(Finding{Finding::Kind::Gpu, "sys/class/drm/card0",
+                                          text.toStdString(), Finding::Outcome::PassedOver,
+                                          "its driver gives no readings"});
     result.pass.readings.push_back(reading);
 
     // The listing reaches the terminal as UTF-8 with no control character but its line
@@ -298,9 +309,89 @@ void tst_probe::hostileText()
                      .toString()
                      .contains(json),
                  jsonBytes.constData());
+    } else if (where == QLatin1String("finding")) {
+        const QJsonObject finding =
+            doc.value(QStringLiteral("discovery")).toArray().at(0).toObject();
+        QCOMPARE(finding.value(QStringLiteral("name")).toString(), json);
     } else {
         QVERIFY2(first.value(QStringLiteral("value")).isNull(), jsonBytes.constData());
     }
+}
+
+void tst_probe::emptyReason_data()
+{
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QString>("nvml"); // the stand-in NVML's variant; empty for none
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("reason");
+
+    const auto row = [](const char *name, const char *tree, const char *nvml, SnapshotField field,
+                        const char *reason) {
+        QTest::newRow(name) << tree << nvml << static_cast<int>(field) << QString::fromUtf8(reason);
+    };
+    using F = SnapshotField;
+    const char *superIo = "the board's Super-I/O driver is not loaded — see `sensors-detect`; "
+                          "for Nuvoton chips `sudo modprobe nct6775`";
+    row("a virtual machine", "vm", "", F::CpuTemperature,
+        "a virtual machine (hypervisor flag in /proc/cpuinfo): the host's sensors do not reach it");
+    row("a guest still has its own clock", "vm", "", F::CpuClock,
+        "no cpufreq and no \"cpu MHz\" in /proc/cpuinfo");
+    row("a root-only counter, no helper", "ryzen-msi", "", F::CpuPower,
+        "CPU power needs the power helper: `sudo systemctl enable --now quillon-powerd`");
+    row("no RAPL zone", "rpi5", "", F::CpuPower,
+        "no RAPL package counters in /sys/class/powercap: `sudo modprobe intel_rapl_msr` (AMD "
+        "needs Linux 5.11 or later)");
+    row("nothing at all", "no-such-tree", "", F::CpuTemperature,
+        "no CPU temperature driver: `sudo modprobe coretemp` (Intel) or `sudo modprobe k10temp` "
+        "(AMD)");
+    row("a driver whose reading is unreadable", "broken", "", F::CpuTemperature,
+        "no reading with one of this field's labels");
+    row("no fan anywhere", "ryzen-apu", "", F::CpuFanSpeed,
+        (std::string("no fan sensors: ") + superIo).c_str());
+    row("fans, none on the CPU header", "broken", "", F::CpuFanSpeed,
+        "no fan labelled for the CPU, and the Super-I/O's CPU header reads nothing: is the fan "
+        "on another header?");
+    row("no Super-I/O", "ryzen-apu", "", F::MotherboardTemperature,
+        (std::string("no board temperature: ") + superIo).c_str());
+    row("a Super-I/O without a board channel", "amd-desktop", "", F::MotherboardTemperature,
+        "it8686 gives no board temperature its driver documents (SYSTIN on Nuvoton), and no "
+        "chipset sensor is there: `sensors` shows its readings");
+    row("NVIDIA's driver without NVML", "ryzen-msi", "", F::GpuTemperature,
+        "nvidia gives no GPU temperature through NVML (is libnvidia-ml.so.1 installed?)");
+    row("NVML without the RPM call", "intel-desktop", "norpm", F::GpuFanSpeed,
+        "nvidia gives no GPU fan speed through NVML");
+    row("nouveau", "laptop-nouveau", "", F::GpuClock,
+        "nouveau gives no GPU clock; the NVIDIA driver does, through NVML");
+    row("radeon", "fx-radeon", "", F::GpuPower, "radeon gives no GPU power");
+    row("integrated Intel graphics", "thinkpad", "", F::GpuTemperature,
+        "i915 gives no GPU temperature");
+    row("an APU's graphics, whose power is the CPU's", "ryzen-apu", "", F::GpuPower,
+        "amdgpu gives no GPU power");
+    row("no GPU", "intel-desktop", "", F::GpuUsage,
+        "no GPU driver that gives readings (amdgpu, radeon, nouveau, i915, xe, or NVIDIA's with "
+        "NVML)");
+    row("udev's record without a speed", "broken", "", F::MemoryClock,
+        "udev's DMI record has no MEMORY_DEVICE_*_SPEED_MTS: the firmware gives no memory speed");
+    row("no udev record", "rpi5", "", F::MemoryClock,
+        "no memory speed: udev's DMI record run/udev/data/+dmi:id is missing (systemd-udevd "
+        "writes it at boot)");
+}
+
+// The reason as the probe gives it, drawn from the library's own discovery.
+void tst_probe::emptyReason()
+{
+    QFETCH(QString, tree);
+    QFETCH(QString, nvml);
+    QFETCH(int, field);
+    QFETCH(QString, reason);
+    const QString library = nvml.isEmpty() ? QStringLiteral("/nonexistent/libnvidia-ml.so.1")
+                                           : QStringLiteral(QUILLON_BUILD_DIR "/tests/fakenvml/") +
+                                                 nvml + QStringLiteral("/libnvidia-ml.so.1");
+    LinuxSensors sensors(QString(kTrees + tree).toStdString(), library.toStdString());
+    sensors.discover(1000000);
+    const TreeFacts facts = treeFacts(sensors.findings());
+    QCOMPARE(QString::fromStdString(emptyFieldReason(static_cast<SnapshotField>(field), facts)),
+             reason);
 }
 
 void tst_probe::choiceListing_data()
