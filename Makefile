@@ -55,6 +55,10 @@ deps-windows:
 windows: deps-windows
 	tools/windows-build.sh
 
+# The setup programs of both Windows builds (NSIS), from their deploy folders.
+windows-installer: windows
+	packaging/windows/installer.sh
+
 deps-package:
 	$(call install-missing,$(PACKAGE_PACKAGES))
 

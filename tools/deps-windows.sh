@@ -104,7 +104,7 @@ for arch in "${ARCHES[@]}"; do
     fi
     if [ ! -e "$build/.installed" ]; then
         step "$arch: installing qtbase into $prefix"
-        (cd "$build" && make install_qmake install_mkspecs > install.log 2>&1 \
+        (cd "$build" && make install_mkspecs sub-qmake-qmake-aux-pro-install_subtargets > install.log 2>&1 \
             && make -C src sub-corelib-install_subtargets sub-winmain-install_subtargets \
                 sub-gui-install_subtargets sub-widgets-install_subtargets sub-testlib-install_subtargets \
                 sub-platformsupport-install_subtargets sub-moc-install_subtargets \

@@ -32,8 +32,9 @@ search=("$prefix/bin" "$gcc_dir" "$(dirname "$pthread_dll")" "/usr/$triple/lib")
 
 # Windows' own DLLs: those Wine provides as its system libraries (the same names on
 # 32- and 64-bit Windows).
-system_dlls=$(ls /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/ /usr/lib/wine/x86_64-windows/ 2>/dev/null \
-              | tr 'A-Z' 'a-z' | sort -u)
+system_dlls=$(find /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/x86_64-windows \
+                   -maxdepth 1 -name '*.dll' -printf '%f\n' 2>/dev/null | tr 'A-Z' 'a-z' | sort -u || true)
+[ -n "$system_dlls" ] || { echo "deploy: Wine's system DLLs (package wine64) are needed to tell Windows' own DLLs" >&2; exit 1; }
 
 imports() { "$objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 

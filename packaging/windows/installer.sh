@@ -40,7 +40,9 @@ for arch in "${ARCHES[@]}"; do
     done
     echo 'SetOutPath "$INSTDIR"' >>"$install"
     sed -i 's#File "\(.*\)/\./#File "\1/#' "$install"
-    makensis -V2 -DVERSION="$version" -DARCH="$arch" -DICON="$PWD/packaging/windows/quillon.ico" \
+    # The logon task the program registers: its name and the AppID of its appConfig.ini.
+    appid=$(sed -n 's/^AppID=//p' "$deploy/configDir/appConfig.ini" | tr -d '\r')
+    makensis -V2 -DVERSION="$version" -DARCH="$arch" -DTASK_NAME="quillonStartupTaskOKver---$appid" -DICON="$PWD/packaging/windows/quillon.ico" \
         -DOUTFILE="$PWD/$build/$setup" -DFILELIST="$install" -DUNFILELIST="$remove" \
         packaging/windows/quillon.nsi
     echo "installer: $build/$setup ($(du -h "$build/$setup" | cut -f1))"

@@ -2,6 +2,7 @@
 ; folder (tools/windows-build.sh). makensis gets:
 ;   VERSION   the program's version          ICON      the program's icon
 ;   ARCH      i686 or x86_64                 OUTFILE   the setup to write
+;   TASK_NAME the logon task the program registers at each start
 ;   FILELIST  an include file that installs the deploy folder's files, and
 ;   UNFILELIST one that removes exactly those (installer.sh writes both)
 ; It installs per machine, asks for elevation, and installs silently with /S (and
@@ -19,8 +20,6 @@ Unicode true
 !define APP "Quillon"
 !define PUBLISHER "Quillon"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon"
-; The logon task the program registers at each start.
-!define TASK_NAME "quillonStartupTaskOKver---QL-01"
 
 Name "${APP} ${VERSION}"
 OutFile "${OUTFILE}"
