@@ -4,9 +4,10 @@
 
 #include "../decimalcommalocale.h"
 
+#include "scenarioreport.h"
+
 #include <QtTest>
 
-#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -54,11 +55,6 @@ QMap<QString, QString> windowValues(const QString &path)
     return values;
 }
 
-int bigEndian16(const QByteArray &report, int offset)
-{
-    return (quint8(report.at(offset)) << 8) | quint8(report.at(offset + 1));
-}
-
 // What quillon-powerd writes, measured now: replaced whole, as it does.
 bool writePowerHelperFile(const QString &path, const QByteArray &watts)
 {
@@ -94,9 +90,9 @@ public:
 
     // Starts the program and waits for its first line, which it prints once it holds
     // its single-instance guard. The guard's System V key comes from ftok() on a file in
-    // TMPDIR, which keeps only 16 bits of the inode number: another test's program in
-    // another folder can hold the same key, and then this start ends at once with -1.
-    // A fresh TMPDIR gets another inode, so such a start is retried there.
+    // the runtime folder, which keeps only 16 bits of the inode number: another test's
+    // program in another folder can hold the same key, and then this start ends at once
+    // with -1. A fresh runtime folder gets another inode, so such a start is retried there.
     bool start(const QString &program, const QStringList &arguments, const QString &screenshot)
     {
         for (int attempt = 0; attempt < 3; ++attempt) {
@@ -107,7 +103,14 @@ public:
             env.insert(QStringLiteral("HOME"), path("home"));
             env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
             env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
-            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+            QString runtime = path("runtime");
+            if (attempt > 0) {
+                runtime += QString::number(tmpCount);
+                QDir().mkpath(runtime);
+                QFile::setPermissions(runtime,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            }
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
             env.insert(QStringLiteral("TMPDIR"), tmp);
             // No test case: the sensor library built beside the program.
             env.insert(QStringLiteral("LD_LIBRARY_PATH"),
@@ -285,33 +288,11 @@ void tst_EndToEnd::wholeProgram()
 
     const QList<QByteArray> reports = writtenReports(run.writeLog());
     const QByteArray report = reports.last();
-    QCOMPARE(report.size(), 65);
-    QCOMPARE(quint8(report.at(0)), quint8(0x00));
-    QCOMPARE(quint8(report.at(1)), quint8(0x40));
-    QCOMPARE(quint8(report.at(2)), quint8(45));
-    QCOMPARE(quint8(report.at(3)), quint8(12));
-    QCOMPARE(bigEndian16(report, 4), 3600);
-    QCOMPARE(bigEndian16(report, 6), 1200);
-    QCOMPARE(bigEndian16(report, 8), 65);
-    QCOMPARE(quint8(report.at(10)), quint8(50));
-    QCOMPARE(quint8(report.at(11)), quint8(3));
-    QCOMPARE(bigEndian16(report, 12), 1500);
-    QCOMPARE(bigEndian16(report, 14), 0);
-    QCOMPARE(bigEndian16(report, 16), 20);
-    QVERIFY(quint8(report.at(18)) <= 100);
-    QVERIFY(bigEndian16(report, 19) > 0);
+    QVERIFY2(ScenarioReport::mismatch(report).isEmpty(),
+             qPrintable(ScenarioReport::mismatch(report)));
     // Memory and drive move with the machine; the report and the window agree closely.
     QVERIFY(qAbs(quint8(report.at(21)) -
                  values.value(QStringLiteral("label_HardDiskUsageNum")).toInt()) <= 1);
-    const QDate today = QDate::currentDate();
-    QVERIFY(qAbs(bigEndian16(report, 24) - today.year()) <= 1);
-    QVERIFY(quint8(report.at(26)) >= 1 && quint8(report.at(26)) <= 12);
-    QVERIFY(quint8(report.at(28)) <= 23 && quint8(report.at(29)) <= 59);
-    quint8 sum = 0;
-    for (int i = 1; i <= 29; ++i)
-        sum += quint8(report.at(i));
-    QCOMPARE(quint8(report.at(30)), sum);
-    QCOMPARE(report.mid(31), QByteArray(34, '\0'));
     // Every report carries the same readings.
     for (const QByteArray &earlier : reports)
         QCOMPARE(earlier.mid(0, 18), report.mid(0, 18));
@@ -360,8 +341,8 @@ void tst_EndToEnd::fahrenheitAcrossRestart()
         // The device still gets Celsius, flagged as Fahrenheit.
         QTRY_VERIFY_WITH_TIMEOUT(!writtenReports(run.writeLog()).isEmpty(), 30000);
         const QByteArray report = writtenReports(run.writeLog()).last();
-        QCOMPARE(quint8(report.at(2)), quint8(45 | 0x80));
-        QCOMPARE(quint8(report.at(10)), quint8(50 | 0x80));
+        QVERIFY2(ScenarioReport::mismatch(report, true).isEmpty(),
+                 qPrintable(ScenarioReport::mismatch(report, true)));
 
         QVERIFY(run.quit());
         QCOMPARE(run.process.exitCode(), 0);
@@ -543,20 +524,22 @@ void tst_EndToEnd::sensorTreeToReport()
         const QList<QByteArray> reports = writtenReports(run.writeLog());
         return reports.isEmpty() ? QByteArray(65, '\0') : reports.last();
     };
-    QTRY_VERIFY2_WITH_TIMEOUT(
-        bigEndian16(lastReport(), offset) == value,
-        qPrintable(
-            QStringLiteral("%1 at offset %2; ").arg(bigEndian16(lastReport(), offset)).arg(offset) +
-            run.diagnosis()),
-        30000);
-    QCOMPARE(bigEndian16(lastReport(), 4), clock); // the vm's clock is "2294.608" MHz
+    QTRY_VERIFY2_WITH_TIMEOUT(ScenarioReport::bigEndian16(lastReport(), offset) == value,
+                              qPrintable(QStringLiteral("%1 at offset %2; ")
+                                             .arg(ScenarioReport::bigEndian16(lastReport(), offset))
+                                             .arg(offset) +
+                                         run.diagnosis()),
+                              30000);
+    QCOMPARE(ScenarioReport::bigEndian16(lastReport(), 4),
+             clock); // the vm's clock is "2294.608" MHz
+    QVERIFY(run.quit());
+    QCOMPARE(run.process.exitCode(), 0);
+    // Read once the program has ended: all it said is in by then.
     const QByteArray output = run.standardOutput();
     for (const QString &line : said)
         QVERIFY2(output.contains(line.toUtf8()), output.constData());
     for (const QString &line : unsaid)
         QVERIFY2(!output.contains(line.toUtf8()), output.constData());
-    QVERIFY(run.quit());
-    QCOMPARE(run.process.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)
