@@ -1,5 +1,7 @@
 #include "chosensensors.h"
 
+#include "sensortext.h"
+
 ChoiceOutcome resolveChoice(const ChoiceSources &sources, int field, const std::string &value,
                             const ChoiceSource **source, std::string *why)
 {
@@ -59,7 +61,7 @@ void ChosenSensors::discover(uint64_t nowUs)
     bool any = false, anyCard = false;
     for (const ChoiceLine &line : choices.lines) {
         any = any || (!line.value.empty() && line.value != "auto");
-        anyCard = anyCard || line.value.rfind("nvml", 0) == 0;
+        anyCard = anyCard || startsWith(line.value, "nvml");
     }
     if (!any)
         return;
