@@ -42,7 +42,7 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_TITLE "${APP} is installed"
-!define MUI_FINISHPAGE_TEXT "${APP} ${VERSION} is installed in $INSTDIR.$\r$\n$\r$\nFor sensor readings, place HWiNFO32.dll, the sensor library of the HWiNFO monitoring program, in that folder beside quillon.exe. This setup does not include it; without it the window and the display show no readings.$\r$\n$\r$\n${APP} starts at your next logon, hidden in the tray."
+!define MUI_FINISHPAGE_TEXT "${APP} ${VERSION} is installed in $INSTDIR.$\r$\n$\r$\nSensor readings need HWiNFO32.dll, the sensor library of the HWiNFO monitor: place it in that folder, beside quillon.exe. It is not part of this setup."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\quillon.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${APP} now"
 !insertmacro MUI_PAGE_WELCOME
