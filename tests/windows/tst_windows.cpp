@@ -27,14 +27,24 @@
 
 namespace {
 
-const QString kDeployDir = QStringLiteral(QUILLON_WINDOWS_DEPLOY);
-const QString kStandIns = QStringLiteral(QUILLON_WINDOWS_STANDINS);
-const QString kWine = QStringLiteral(QUILLON_WINE64);
+// The 64-bit program unless the environment names another build (the 32-bit run, where
+// a 32-bit Wine exists).
+QString fromEnvironment(const char *name, const QString &fallback)
+{
+    return qEnvironmentVariableIsEmpty(name) ? fallback : qEnvironmentVariable(name);
+}
+
+const QString kDeployDir =
+    fromEnvironment("QUILLON_WINDOWS_DEPLOY", QStringLiteral(QUILLON_WINDOWS_DEPLOY));
+const QString kStandIns =
+    fromEnvironment("QUILLON_WINDOWS_STANDINS", QStringLiteral(QUILLON_WINDOWS_STANDINS));
+const QString kWine = fromEnvironment("QUILLON_WINE", QStringLiteral(QUILLON_WINE64));
 const QString kWineServer = QStringLiteral(QUILLON_WINESERVER);
 const QString kPictures = QStringLiteral(QUILLON_PICTURES_DIR);
 // The program's name and the AppID of the shipped appConfig.ini.
 const QString kTaskName = QStringLiteral("quillonStartupTaskOKver---1001");
-const QString kSetup = QStringLiteral(QUILLON_WINDOWS_SETUP);
+const QString kSetup =
+    fromEnvironment("QUILLON_WINDOWS_SETUP", QStringLiteral(QUILLON_WINDOWS_SETUP));
 const QString kUninstallKey =
     QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon");
 
