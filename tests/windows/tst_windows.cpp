@@ -190,17 +190,23 @@ void tst_Windows::initTestCase()
     QVERIFY2(runQuietly(kWine, {QStringLiteral("wineboot"), QStringLiteral("-i")}, environment),
              "wineboot -i failed");
 
-    // Windows has Arial and Microsoft YaHei, which the form names; a fresh Wine prefix
-    // has neither. They are mapped to the fonts fontconfig gives for them on Linux, so
-    // the two pictures can be held side by side.
+    // Windows has Arial and Microsoft YaHei, which the form names, and the fonts Qt falls
+    // back to for signs such as the degree Celsius; a fresh Wine prefix has none of them,
+    // and its own fallback's tall lines push the dial's caption out of sight. They are
+    // mapped to the fonts fontconfig gives for them on Linux, so the two pictures can be
+    // held side by side.
     const QString fonts = root.filePath(QStringLiteral("fonts.reg"));
     QFile reg(fonts);
     QVERIFY(reg.open(QIODevice::WriteOnly));
-    const QString text =
-        QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"
-                       "\"Arial\"=\"Liberation Sans\"\r\n"
-                       "\"\u5fae\u8f6f\u96c5\u9ed1\"=\"DejaVu Sans\"\r\n");
+    QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                                  "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"
+                                  "\"Arial\"=\"Liberation Sans\"\r\n");
+    for (const QString &family :
+         {QStringLiteral("\u5fae\u8f6f\u96c5\u9ed1"), QStringLiteral("MS UI Gothic"),
+          QStringLiteral("SimSun"), QStringLiteral("Segoe UI Symbol"),
+          QStringLiteral("Segoe UI Emoji"), QStringLiteral("Arial Unicode MS"),
+          QStringLiteral("Gulim"), QStringLiteral("PMingLiU")})
+        text += QLatin1Char('"') + family + QStringLiteral("\"=\"DejaVu Sans\"\r\n");
     reg.write("\xff\xfe");
     reg.write(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
     reg.close();
