@@ -8,6 +8,7 @@
 #include "sensorrules.h"
 #include "sysroot.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -40,8 +41,8 @@ struct Sensor
 {
     std::string name;
     std::function<void()> prepare; // one query that several readings share
-    std::vector<ReadFn> sources[kSensorKindCount];
-    std::vector<SensorReading> readings[kSensorKindCount];
+    std::array<std::vector<ReadFn>, kSensorKindCount> sources;
+    std::array<std::vector<SensorReading>, kSensorKindCount> readings;
     void add(SensorKind kind, const std::string &label, ReadFn read);
     bool empty() const;
 };

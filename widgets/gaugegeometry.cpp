@@ -46,8 +46,11 @@ QPoint gaugeScaleNumberOrigin(double angleRadians, int textWidth, int fontHeight
 QTransform gaugeDialTransform(const QSize &size)
 {
     const int side = qMin(size.width(), size.height());
+    // Whole pixels: on an odd side the centre sits half a pixel up and to the left.
+    const int centreX = size.width() / 2;
+    const int centreY = size.height() / 2;
     QTransform dial;
-    dial.translate(size.width() / 2, size.height() / 2);
+    dial.translate(centreX, centreY);
     dial.scale(side / 200.0, side / 200.0);
     return dial;
 }
@@ -56,5 +59,7 @@ QRectF gaugeValueTextBox()
 {
     // From the half-size 100, with integer division: top 100 / 2 - 20, height 100 / 3 + 10.
     const int radius = 100;
-    return QRectF(-radius, radius / 2 - 20, radius * 2, radius / 3 + 10);
+    const int top = radius / 2 - 20;
+    const int height = radius / 3 + 10;
+    return QRectF(-radius, top, radius * 2, height);
 }
