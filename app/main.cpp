@@ -1,9 +1,9 @@
 #include "crashhandler.h"
-#include "ddatamanager.h"
-#include "dmainwidget.h"
 #include "processentry.h"
 #include "quitsignal.h"
+#include "shell/ddatamanager.h"
 #include "singleinstance.h"
+#include "ui/dmainwidget.h"
 #include "windowpicture.h"
 
 #include <QApplication>

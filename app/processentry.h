@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "startuptask.h"
+#include "shell/startuptask.h"
 
 // True when an argument after the program name equals startupByTaskArgument() exactly
 // (whole argument, case-sensitive).

@@ -1,7 +1,7 @@
 #include "windowpicture.h"
 
-#include "dmainwidget.h"
-#include "gaugearc.h"
+#include "ui/dmainwidget.h"
+#include "widgets/gaugearc.h"
 
 #include <QDebug>
 #include <QDir>

@@ -3,9 +3,9 @@
 // It takes no input: no socket, no configuration, no arguments but --help.
 
 #include "packagepower.h"
-#include "powerhelperfile.h"
-#include "rapl.h"
-#include "sysroot.h"
+#include "sensorlib/powerhelperfile.h"
+#include "sensorlib/rapl.h"
+#include "sensorlib/sysroot.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

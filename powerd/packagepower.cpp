@@ -1,6 +1,6 @@
 #include "packagepower.h"
 
-#include "sensorrules.h"
+#include "sensorlib/sensorrules.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #include "choose.h"
 
-#include "acquisitionpass.h"
-#include "chosensensors.h"
-#include "linuxsensors.h"
-#include "sensorcounters.h"
-#include "sensortext.h"
-#include "sysroot.h"
+#include "sensorlib/chosensensors.h"
+#include "sensorlib/linuxsensors.h"
+#include "sensorlib/sensorcounters.h"
+#include "sensorlib/sensortext.h"
+#include "sensorlib/sysroot.h"
+#include "sensors/acquisitionpass.h"
 
 #include <QByteArray>
 #include <QDir>

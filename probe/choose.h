@@ -6,7 +6,7 @@
 // with the line that would choose it; and --choose, which writes that line
 // into the user's file.
 
-#include "fieldchoice.h"
+#include "sensorlib/fieldchoice.h"
 
 #include <QJsonObject>
 

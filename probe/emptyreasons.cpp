@@ -1,6 +1,6 @@
 #include "emptyreasons.h"
 
-#include "discovery.h"
+#include "sensorlib/discovery.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 // Why a field the program shows is empty, from what the library found on the machine.
 
-#include "labelmatch.h"
+#include "sensors/labelmatch.h"
 
 #include <array>
 #include <string>

@@ -2,17 +2,17 @@
 // fields the program would show and why an empty one is empty. One second,
 // two samples; reads only.
 
-#include "acquisitionpass.h"
 #include "choose.h"
-#include "devicereport.h"
+#include "device/devicereport.h"
 #include "emptyreasons.h"
-#include "linuxsensors.h"
 #include "probeoutput.h"
-#include "refresh.h"
-#include "sensorsdk.h"
-#include "sysroot.h"
-#include "systemusage.h"
-#include "usersettings.h"
+#include "refresh/refresh.h"
+#include "sensorlib/linuxsensors.h"
+#include "sensorlib/sysroot.h"
+#include "sensors/acquisitionpass.h"
+#include "sensors/sensorsdk.h"
+#include "shell/usersettings.h"
+#include "usage/systemusage.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,9 +3,9 @@
 
 // The probe's three forms: a listing, one JSON object, the decoded device report.
 
-#include "acquisitionpass.h"
-#include "discovery.h"
 #include "emptyreasons.h"
+#include "sensorlib/discovery.h"
+#include "sensors/acquisitionpass.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "refresh.h"
 
-#include "truncate.h"
+#include "numeric/truncate.h"
 
 #include <algorithm>
 #include <limits>

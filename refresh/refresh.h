@@ -7,9 +7,9 @@
 
 #include <QString>
 
-#include "devicereport.h"
-#include "sensorsnapshot.h"
-#include "systemusage.h"
+#include "device/devicereport.h"
+#include "sensors/sensorsnapshot.h"
+#include "usage/systemusage.h"
 
 // The first ten members of the refresh record, truncated from the snapshot; the
 // four measured members are 0.

@@ -10,18 +10,18 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "appconfig.h"
-#include "ddatamanager.h"
-#include "devicereport.h"
-#include "gaugearc.h"
-#include "getpcinfothread.h"
-#include "hidhotplugmonitor.h"
-#include "mainhidinterface.h"
-#include "startuptask.h"
+#include "device/devicereport.h"
+#include "device/hidhotplugmonitor.h"
+#include "device/mainhidinterface.h"
+#include "sensors/getpcinfothread.h"
+#include "shell/appconfig.h"
+#include "shell/ddatamanager.h"
+#include "shell/startuptask.h"
+#include "shell/usersettings.h"
 #include "startuptip.h"
-#include "systemusage.h"
 #include "theme.h"
-#include "usersettings.h"
+#include "usage/systemusage.h"
+#include "widgets/gaugearc.h"
 #include "windowtray.h"
 
 DMainWidget::DMainWidget(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::DMainWidget>())

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "chrome.h"
-#include "refresh.h"
+#include "refresh/refresh.h"
 
 class QLabel;
 class QMenu;

@@ -1,7 +1,7 @@
 #ifndef STARTUPTIP_H
 #define STARTUPTIP_H
 
-#include "startuptask.h"
+#include "shell/startuptask.h"
 
 // The "Tip" box of a failed logon registration: one Ok button, no default button.
 // A modal one waits until the user closes it; otherwise it neither holds start-up

@@ -1,7 +1,7 @@
 #include "theme.h"
 
-#include "gaugearc.h"
 #include "ui_dmainwidget.h"
+#include "widgets/gaugearc.h"
 
 #include <QDebug>
 #include <QFileInfo>

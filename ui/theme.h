@@ -1,7 +1,7 @@
 #ifndef THEME_H
 #define THEME_H
 
-#include "appconfig.h"
+#include "shell/appconfig.h"
 
 #include <QColor>
 #include <QString>

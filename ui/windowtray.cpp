@@ -1,6 +1,6 @@
 #include "windowtray.h"
 
-#include "appconfig.h"
+#include "shell/appconfig.h"
 
 #include <QAction>
 #include <QApplication>

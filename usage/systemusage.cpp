@@ -1,6 +1,6 @@
 #include "systemusage.h"
 
-#include "truncate.h"
+#include "numeric/truncate.h"
 
 #include <limits>
 

@@ -6,7 +6,7 @@
 #include <QSize>
 #include <QTransform>
 
-#include "truncate.h"
+#include "numeric/truncate.h"
 
 // Pure helpers behind GaugeArc's painting. Every float→int step of the dial goes
 // through truncateToInt(), so no input, however wild, reaches an undefined

@@ -1,8 +1,8 @@
 // Prints how often the HID writer wakes up with the device open and nothing to send,
 // and how long a report takes from sendHidData() to hid_write(), against the test
 // hidapi. Wake-ups are the writer thread's context switches as the kernel counts them.
-#include "fakehid.h"
-#include "mainhidinterface.h"
+#include "device/mainhidinterface.h"
+#include "tests/device/fakehidapi/fakehid.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 // one of four NVIDIA GPUs through the stand-in NVML, board), and the cost of
 // one reading call. Targets: a pass under 100 us, a reading under 20 ns.
 
-#include "acquisitionpass.h"
-#include "sensorsdk.h"
+#include "sensors/acquisitionpass.h"
+#include "sensors/sensorsdk.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // pointer moves, so one GaugeArc repaint is the program's hottest drawing path; it
 // copies the unmoving layers from an image that a change of look draws again.
 
-#include "gaugearc.h"
-#include "ledtext.h"
+#include "widgets/gaugearc.h"
+#include "widgets/ledtext.h"
 
 #include <QApplication>
 #include <QFrame>

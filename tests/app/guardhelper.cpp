@@ -2,8 +2,8 @@
 // arms the crash handler with a start stamp set back as the test asks, and waits to be
 // killed or faults on a worker thread. Started without arguments (as a crash restart
 // starts it) it only takes the guard and reports.
-#include "crashhandler.h"
-#include "singleinstance.h"
+#include "app/crashhandler.h"
+#include "app/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "crashhandler.h"
-#include "singleinstance.h"
+#include "app/crashhandler.h"
+#include "app/singleinstance.h"
 
 #include "ipccleanup.h"
 

@@ -1,4 +1,4 @@
-#include "processentry.h"
+#include "app/processentry.h"
 
 #include <QtTest>
 

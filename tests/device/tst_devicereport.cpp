@@ -1,4 +1,4 @@
-#include "devicereport.h"
+#include "device/devicereport.h"
 
 #include <QtTest>
 

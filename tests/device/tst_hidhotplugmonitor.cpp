@@ -1,5 +1,5 @@
-#include "devicebroadcast.h"
-#include "hidhotplugmonitor.h"
+#include "device/devicebroadcast.h"
+#include "device/hidhotplugmonitor.h"
 
 #include <QFileInfo>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "fakehid.h"
-#include "mainhidinterface.h"
+#include "device/mainhidinterface.h"
+#include "fakehidapi/fakehid.h"
 
 #include <QSignalSpy>
 #include <QtTest>

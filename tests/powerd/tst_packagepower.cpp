@@ -1,7 +1,7 @@
 // The power helper's one-second average: wrap, reset, unreadable counters; and
 // the helper itself when its folder goes.
 
-#include "packagepower.h"
+#include "powerd/packagepower.h"
 
 #include <QDir>
 #include <QProcess>

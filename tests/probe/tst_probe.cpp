@@ -4,9 +4,9 @@
 // drawn from what the library found on each captured tree. Then choosing a field's source:
 // the listing and --choose on captured trees, with the user's sensors.conf.
 
-#include "choose.h"
-#include "linuxsensors.h"
-#include "probeoutput.h"
+#include "probe/choose.h"
+#include "probe/probeoutput.h"
+#include "sensorlib/linuxsensors.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "refresh.h"
-#include "truncate.h"
+#include "numeric/truncate.h"
+#include "refresh/refresh.h"
 
 class tst_Refresh : public QObject
 {

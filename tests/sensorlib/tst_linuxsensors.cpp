@@ -1,9 +1,9 @@
 // The Linux sensor collector on captured sysfs/procfs trees.
 
 #include "../decimalcommalocale.h"
-#include "chosensensors.h"
-#include "linuxsensors.h"
-#include "powerhelperfile.h"
+#include "sensorlib/chosensensors.h"
+#include "sensorlib/linuxsensors.h"
+#include "sensorlib/powerhelperfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "powerhelperfile.h"
-#include "sensorcounters.h"
+#include "sensorlib/powerhelperfile.h"
+#include "sensorlib/sensorcounters.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // One acquisition pass over an in-process SDK whose readings each test sets.
 
-#include "acquisitionpass.h"
 #include "capture.h"
-#include "journalstream.h"
+#include "sensors/acquisitionpass.h"
+#include "sensors/journalstream.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 // one stand-in library and QUILLON_FAKESDK naming it ("none" for no library).
 
 #include "capture.h"
-#include "getpcinfothread.h"
+#include "sensors/getpcinfothread.h"
 
 #include <QDir>
 #include <QElapsedTimer>

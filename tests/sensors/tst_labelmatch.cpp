@@ -1,4 +1,4 @@
-#include "labelmatch.h"
+#include "sensors/labelmatch.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "appconfig.h"
-#include "usersettings.h"
+#include "shell/appconfig.h"
+#include "shell/usersettings.h"
 
 #include <QFile>
 #include <QFileInfo>

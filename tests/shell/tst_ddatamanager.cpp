@@ -1,5 +1,5 @@
-#include "ddatamanager.h"
-#include "logging.h"
+#include "shell/ddatamanager.h"
+#include "shell/logging.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "logging.h"
+#include "shell/logging.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "startuptask.h"
-#include "startuptask_linux.h"
-#include "startuptip.h"
+#include "shell/startuptask.h"
+#include "shell/startuptask_linux.h"
+#include "ui/startuptip.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "chrome.h"
+#include "ui/chrome.h"
 
 Q_DECLARE_METATYPE(EdgeRegion)
 

@@ -14,11 +14,11 @@
 #include <limits>
 #include <memory>
 
-#include "ddatamanager.h"
-#include "dmainwidget.h"
-#include "gaugearc.h"
-#include "getpcinfothread.h"
-#include "mainhidinterface.h"
+#include "device/mainhidinterface.h"
+#include "sensors/getpcinfothread.h"
+#include "shell/ddatamanager.h"
+#include "ui/dmainwidget.h"
+#include "widgets/gaugearc.h"
 
 Q_DECLARE_METATYPE(EdgeRegion)
 

@@ -6,7 +6,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "logprintfdia.h"
+#include "ui/logprintfdia.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <QStackedWidget>
 #include <QStyle>
 
-#include "gaugearc.h"
-#include "theme.h"
+#include "ui/theme.h"
+#include "widgets/gaugearc.h"
 
 Q_DECLARE_METATYPE(QMargins)
 

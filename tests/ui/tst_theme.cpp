@@ -7,9 +7,9 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
-#include "appconfig.h"
-#include "gaugearc.h"
-#include "theme.h"
+#include "shell/appconfig.h"
+#include "ui/theme.h"
+#include "widgets/gaugearc.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "dmainwidget.h"
+#include "ui/dmainwidget.h"
 
 extern char **environ;
 

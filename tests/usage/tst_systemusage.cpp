@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "systemusage.h"
+#include "usage/systemusage.h"
 
 class tst_SystemUsage : public QObject
 {

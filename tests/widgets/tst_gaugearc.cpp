@@ -1,8 +1,8 @@
-#include "gaugearc.h"
-#include "gaugearcdrawcounts.h"
-#include "gaugegeometry.h"
 #include "paintcounter.h"
-#include "shapesprite.h"
+#include "widgets/gaugearc.h"
+#include "widgets/gaugearcdrawcounts.h"
+#include "widgets/gaugegeometry.h"
+#include "widgets/shapesprite.h"
 
 #include <QFontMetrics>
 #include <QFrame>

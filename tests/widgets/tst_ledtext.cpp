@@ -1,5 +1,5 @@
-#include "ledtext.h"
 #include "paintcounter.h"
+#include "widgets/ledtext.h"
 
 #include <QDir>
 #include <QFontMetrics>

@@ -8,11 +8,11 @@
 // recorder (on real Windows the launch check would ask for elevation). Exit status 0
 // when every check passed.
 
-#include "crashhandler.h"
-#include "devicebroadcast_win.h"
-#include "schtasks.h"
-#include "sensorsdk.h"
-#include "win32usage_win.h"
+#include "app/crashhandler.h"
+#include "device/devicebroadcast_win.h"
+#include "sensors/sensorsdk.h"
+#include "shell/schtasks.h"
+#include "usage/win32usage_win.h"
 
 #include <windows.h>
 

@@ -106,7 +106,7 @@ wine)
         "$CXX64" $dll -DFAKESDK_INIT_RESULT=3 -o fakesdk_init3.dll "$t/fakesdk_win.cpp" \
             "$t/fakesdk.def" &&
         "$CXX64" $flags -static -o schtasks.exe "$t/schtasks_recorder_win.cpp" &&
-        "$CXX64" $flags -static -I"$SRC/app" -I"$SRC/shell" -I"$SRC/sensors" -I"$SRC/device" -I"$SRC/usage" \
+        "$CXX64" $flags -static -I"$SRC" -I"$SRC/app" -I"$SRC/shell" -I"$SRC/sensors" -I"$SRC/device" -I"$SRC/usage" \
             -o tst_win32.exe "$t/tst_win32.cpp" \
             "$SRC/sensors/sensorsdk.cpp" "$SRC/sensors/sdkloader_win.cpp" \
             "$SRC/app/crashhandler.cpp" "$SRC/app/crashhandler_win.cpp" \
