@@ -18,7 +18,7 @@
 
 namespace {
 
-SensorSdkTable g_sdk;
+SensorSdkTable sdk;
 
 bool loadLibrary()
 {
@@ -30,27 +30,27 @@ bool loadLibrary()
     auto entry = [handle](int ordinal) {
         return dlsym(handle, ("sensor_sdk_" + std::to_string(ordinal)).c_str());
     };
-    bindSensorSdk(g_sdk, entry);
-    return g_sdk.isComplete() && g_sdk.init(64) == 0;
+    bindSensorSdk(sdk, entry);
+    return sdk.isComplete() && sdk.init(64) == 0;
 }
 
 void BM_AcquisitionPass(benchmark::State &state)
 {
     for (auto _ : state) {
-        const SensorSnapshot snapshot = runAcquisitionPass(g_sdk, false);
+        const SensorSnapshot snapshot = runAcquisitionPass(sdk, false);
         benchmark::DoNotOptimize(snapshot);
     }
-    state.counters["sensors"] = g_sdk.sensorCount();
+    state.counters["sensors"] = sdk.sensorCount();
 }
 BENCHMARK(BM_AcquisitionPass)->Unit(benchmark::kMillisecond);
 
 void BM_ReadingCallHit(benchmark::State &state)
 {
-    g_sdk.perSensor(0);
+    sdk.perSensor(0);
     char label[kLabelCapacity];
     for (auto _ : state) {
         label[0] = 0;
-        benchmark::DoNotOptimize(g_sdk.temperature(0, 0, label, kLabelCapacity));
+        benchmark::DoNotOptimize(sdk.temperature(0, 0, label, kLabelCapacity));
     }
 }
 BENCHMARK(BM_ReadingCallHit);
@@ -60,7 +60,7 @@ void BM_ReadingCallMiss(benchmark::State &state)
     char label[kLabelCapacity];
     for (auto _ : state) {
         label[0] = 0;
-        benchmark::DoNotOptimize(g_sdk.temperature(0, 300, label, kLabelCapacity));
+        benchmark::DoNotOptimize(sdk.temperature(0, 300, label, kLabelCapacity));
     }
 }
 BENCHMARK(BM_ReadingCallMiss);
@@ -75,8 +75,8 @@ int main(int argc, char **argv)
     if (!loadLibrary())
         return 1;
     // Several cards, one GPU reported.
-    if (g_sdk.sensorCount() != 3) {
-        std::fprintf(stderr, "expected 3 sensors, found %d\n", g_sdk.sensorCount());
+    if (sdk.sensorCount() != 3) {
+        std::fprintf(stderr, "expected 3 sensors, found %d\n", sdk.sensorCount());
         return 1;
     }
     // The pass prints a newline per sensor: keep it off the report.
@@ -92,6 +92,6 @@ int main(int argc, char **argv)
     reporter.SetOutputStream(&out);
     reporter.SetErrorStream(&out);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    g_sdk.shutdown();
+    sdk.shutdown();
     return 0;
 }

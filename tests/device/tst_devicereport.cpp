@@ -28,7 +28,7 @@ RefreshRecord exampleRecord()
     return r;
 }
 
-const QDateTime exampleTime(QDate(2024, 5, 17), QTime(10, 30));
+const QDateTime kExampleTime(QDate(2024, 5, 17), QTime(10, 30));
 
 } // namespace
 
@@ -52,44 +52,46 @@ void tst_DeviceReport::fields_data()
 
     const RefreshRecord example = exampleRecord();
     QTest::newRow("example, Celsius")
-        << example << true << exampleTime << 0
+        << example << true << kExampleTime << 0
         << QByteArray("00 40 2D 0C 0E 10 04 B0 00 41 32 03 05 DC 00 00 "
                       "00 14 2D 3F AD 4A 01 DC 07 E8 05 11 0A 1E 23");
     // The two added 0x80 cancel out in the checksum.
     QTest::newRow("example, Fahrenheit")
-        << example << false << exampleTime << 0
+        << example << false << kExampleTime << 0
         << QByteArray("00 40 AD 0C 0E 10 04 B0 00 41 B2 03 05 DC 00 00 "
                       "00 14 2D 3F AD 4A 01 DC 07 E8 05 11 0A 1E 23");
 
     RefreshRecord r = example;
     r.cpuClock = 4800;
-    QTest::newRow("CPU clock 4800") << r << true << exampleTime << 4 << QByteArray("12 C0");
+    QTest::newRow("CPU clock 4800") << r << true << kExampleTime << 4 << QByteArray("12 C0");
 
     r = example;
     r.cpuUsage = 300;
     QTest::newRow("300 in a 1-byte field wraps to 44")
-        << r << true << exampleTime << 3 << QByteArray("2C");
+        << r << true << kExampleTime << 3 << QByteArray("2C");
     r = example;
     r.cpuFanSpeed = 70000;
     QTest::newRow("70000 in a 2-byte field wraps to 4464")
-        << r << true << exampleTime << 6 << QByteArray("11 70");
+        << r << true << kExampleTime << 6 << QByteArray("11 70");
     r = example;
     r.gpuPower = -1;
-    QTest::newRow("-1 in a 2-byte field") << r << true << exampleTime << 16 << QByteArray("FF FF");
+    QTest::newRow("-1 in a 2-byte field") << r << true << kExampleTime << 16 << QByteArray("FF FF");
     r = example;
     r.cpuTemperature = -1;
-    QTest::newRow("-1 temperature sets bit 7") << r << true << exampleTime << 2 << QByteArray("FF");
+    QTest::newRow("-1 temperature sets bit 7")
+        << r << true << kExampleTime << 2 << QByteArray("FF");
     r = example;
     r.gpuTemperature = 105;
-    QTest::newRow("105 °C, Fahrenheit flag") << r << false << exampleTime << 10 << QByteArray("E9");
+    QTest::newRow("105 °C, Fahrenheit flag")
+        << r << false << kExampleTime << 10 << QByteArray("E9");
     r = example;
     r.memoryTotalMiB = 98304; // 96 GiB
     QTest::newRow("memory above 64 GiB keeps the low 16 bits")
-        << r << true << exampleTime << 19 << QByteArray("80 00");
+        << r << true << kExampleTime << 19 << QByteArray("80 00");
     r = example;
     r.diskUsedPercent = 0;
     r.diskTotalGiB = 0;
-    QTest::newRow("no drive C:") << r << true << exampleTime << 21 << QByteArray("00 00 00");
+    QTest::newRow("no drive C:") << r << true << kExampleTime << 21 << QByteArray("00 00 00");
 
     QTest::newRow("23:59 on 31 December 2024")
         << example << true << QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)) << 24
@@ -99,7 +101,7 @@ void tst_DeviceReport::fields_data()
         << QByteArray("07 E9 01 01 00 00");
     QTest::newRow("invalid clock reading sends zeros")
         << example << true << QDateTime() << 24 << QByteArray("00 00 00 00 00 00");
-    QTest::newRow("all zero") << RefreshRecord() << true << exampleTime << 1
+    QTest::newRow("all zero") << RefreshRecord() << true << kExampleTime << 1
                               << QByteArray("40 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                                             "00 00 00 00 00 00 00 07 E8 05 11 0A 1E 6D");
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-const char ChildArgument[] = "--enumerate-and-write";
+const char kChildArgument[] = "--enumerate-and-write";
 
 // Enumerates the display through the library, writes one 65-byte report to the first
 // record and prints "<records> <first path>".
@@ -89,7 +89,7 @@ void tst_FakeHidapiShared::environment()
 
     QProcess child;
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {QLatin1String(ChildArgument)});
+    child.start(QCoreApplication::applicationFilePath(), {QLatin1String(kChildArgument)});
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitCode(), 0);
     QCOMPARE(child.readAllStandardOutput(), output);
@@ -108,7 +108,7 @@ void tst_FakeHidapiShared::environment()
 
 int main(int argc, char *argv[])
 {
-    if (argc == 2 && qstrcmp(argv[1], ChildArgument) == 0)
+    if (argc == 2 && qstrcmp(argv[1], kChildArgument) == 0)
         return runChild();
     QCoreApplication app(argc, argv);
     tst_FakeHidapiShared test;

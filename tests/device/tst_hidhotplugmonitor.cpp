@@ -9,9 +9,9 @@
 namespace {
 
 constexpr quint32 kWmDeviceChange = 0x0219;
-constexpr quintptr Arrival = 0x8000;
-constexpr quintptr QueryRemove = 0x8001;
-constexpr quintptr RemoveComplete = 0x8004;
+constexpr quintptr kArrival = 0x8000;
+constexpr quintptr kQueryRemove = 0x8001;
+constexpr quintptr kRemoveComplete = 0x8004;
 
 // A DEV_BROADCAST_DEVICEINTERFACE_W as Windows lays it out: size, type, reserved,
 // class GUID, then the UTF-16 name; sizeField overrides the size in the header.
@@ -31,11 +31,11 @@ QByteArray broadcast(quint32 deviceType, const QString &name, bool terminated = 
     return record;
 }
 
-const QString DisplayInterface = QStringLiteral(
+const QString kDisplayInterface = QStringLiteral(
     "\\\\?\\HID#VID_5131&PID_2007#7&2a1f3c4b&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}");
-const QString DisplaySysPath = QStringLiteral(
+const QString kDisplaySysPath = QStringLiteral(
     "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/0003:5131:2007.0004/hidraw/hidraw2");
-const QString MouseSysPath = QStringLiteral(
+const QString kMouseSysPath = QStringLiteral(
     "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/0003:046D:C077.0005/hidraw/hidraw3");
 
 } // namespace
@@ -59,13 +59,13 @@ void tst_HidHotplugMonitor::isMonitoredHidPath_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("monitored");
 
-    QTest::newRow("Windows interface path") << DisplayInterface << true;
-    QTest::newRow("lower case") << DisplayInterface.toLower() << true;
-    QTest::newRow("sysfs path") << DisplaySysPath << true;
+    QTest::newRow("Windows interface path") << kDisplayInterface << true;
+    QTest::newRow("lower case") << kDisplayInterface.toLower() << true;
+    QTest::newRow("sysfs path") << kDisplaySysPath << true;
     QTest::newRow("product before vendor") << QStringLiteral("usb#2007#5131") << true;
     QTest::newRow("vendor only") << QStringLiteral("\\\\?\\HID#VID_5131&PID_1234#1") << false;
     QTest::newRow("product only") << QStringLiteral("\\\\?\\HID#VID_1234&PID_2007#1") << false;
-    QTest::newRow("another device's sysfs path") << MouseSysPath << false;
+    QTest::newRow("another device's sysfs path") << kMouseSysPath << false;
     QTest::newRow("empty") << QString() << false;
     QTest::newRow("garbage") << QString::fromLatin1("\x01\xff%%%\n513 1 200 7") << false;
 }
@@ -84,13 +84,13 @@ void tst_HidHotplugMonitor::translateUdevEvent_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("monitored");
 
-    const QByteArray display = DisplaySysPath.toLatin1();
+    const QByteArray display = kDisplaySysPath.toLatin1();
     QTest::newRow("display added")
         << QByteArray("add") << display << int(HotplugEvent::Arrival) << true;
     QTest::newRow("display removed")
         << QByteArray("remove") << display << int(HotplugEvent::Removal) << true;
     QTest::newRow("another device removed")
-        << QByteArray("remove") << MouseSysPath.toLatin1() << int(HotplugEvent::Removal) << false;
+        << QByteArray("remove") << kMouseSysPath.toLatin1() << int(HotplugEvent::Removal) << false;
     QTest::newRow("change") << QByteArray("change") << display << int(HotplugEvent::None) << false;
     QTest::newRow("bind") << QByteArray("bind") << display << int(HotplugEvent::None) << false;
     QTest::newRow("upper-case action")
@@ -125,14 +125,14 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent_data()
     QTest::addColumn<bool>("arrival");
     QTest::addColumn<QString>("path");
 
-    const QByteArray display = broadcast(5, DisplayInterface);
-    QTest::newRow("arrival") << kWmDeviceChange << Arrival << display << true << true
-                             << DisplayInterface;
-    QTest::newRow("removal") << kWmDeviceChange << RemoveComplete << display << true << false
-                             << DisplayInterface;
+    const QByteArray display = broadcast(5, kDisplayInterface);
+    QTest::newRow("arrival") << kWmDeviceChange << kArrival << display << true << true
+                             << kDisplayInterface;
+    QTest::newRow("removal") << kWmDeviceChange << kRemoveComplete << display << true << false
+                             << kDisplayInterface;
     QTest::newRow("another message")
-        << quint32(0x0112) << Arrival << display << false << false << QString();
-    QTest::newRow("query remove") << kWmDeviceChange << QueryRemove << display << false << false
+        << quint32(0x0112) << kArrival << display << false << false << QString();
+    QTest::newRow("query remove") << kWmDeviceChange << kQueryRemove << display << false << false
                                   << QString();
     // A volume record is 20 bytes long: reading past its header would run off the end.
     QByteArray volume(20, '\0');
@@ -140,14 +140,14 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent_data()
     std::memcpy(volume.data(), &volumeSize, 4);
     std::memcpy(volume.data() + 4, &volumeType, 4);
     QTest::newRow("storage volume")
-        << kWmDeviceChange << Arrival << volume << false << false << QString();
+        << kWmDeviceChange << kArrival << volume << false << false << QString();
     QTest::newRow("name without terminator stops at the record's size")
-        << kWmDeviceChange << Arrival << broadcast(5, QStringLiteral("5131#2007"), false) << true
+        << kWmDeviceChange << kArrival << broadcast(5, QStringLiteral("5131#2007"), false) << true
         << true << QStringLiteral("5131#2007");
     QTest::newRow("size shorter than the header")
-        << kWmDeviceChange << Arrival << broadcast(5, DisplayInterface, true, 12) << false << false
-        << QString();
-    QTest::newRow("empty name") << kWmDeviceChange << RemoveComplete << broadcast(5, QString())
+        << kWmDeviceChange << kArrival << broadcast(5, kDisplayInterface, true, 12) << false
+        << false << QString();
+    QTest::newRow("empty name") << kWmDeviceChange << kRemoveComplete << broadcast(5, QString())
                                 << true << false << QString();
 }
 
@@ -170,7 +170,7 @@ void tst_HidHotplugMonitor::parseDeviceChangeEvent()
     const QString interfacePath = QString::fromStdU16String(name);
     QCOMPARE(isArrival, arrival);
     QCOMPARE(interfacePath, path);
-    QVERIFY(!parseDeviceBroadcast(kWmDeviceChange, Arrival, nullptr, &isArrival, &name));
+    QVERIFY(!parseDeviceBroadcast(kWmDeviceChange, kArrival, nullptr, &isArrival, &name));
 }
 
 void tst_HidHotplugMonitor::startNeedsRunningUdev()

@@ -14,7 +14,7 @@ Q_DECLARE_METATYPE(Devices)
 
 namespace {
 
-constexpr std::chrono::seconds Patience(5);
+constexpr std::chrono::seconds kPatience(5);
 
 FakeHid::Device display(const std::string &path)
 {
@@ -202,7 +202,7 @@ void tst_MainHidInterFace::reportsAreRefusedWhileClosed()
     // Nothing refused was kept: the next open writes nothing.
     hid.findHidDevice();
     send(hid, 3);
-    QVERIFY(FakeHid::waitForWrites(1, Patience));
+    QVERIFY(FakeHid::waitForWrites(1, kPatience));
     hid.closeHid();
     QCOMPARE(FakeHid::writtenReports(), reports({3}));
 }
@@ -218,7 +218,7 @@ void tst_MainHidInterFace::writesEachReportOnceInOrder()
     // As many as the queue keeps, so none can be dropped however slow the writer.
     for (int n = 1; n <= 4; ++n)
         QCOMPARE(send(hid, n), 0);
-    QVERIFY(FakeHid::waitForWrites(4, Patience));
+    QVERIFY(FakeHid::waitForWrites(4, kPatience));
     QCOMPARE(hid.closeHid(), 0);
 
     QCOMPARE(FakeHid::writtenReports(), reports({1, 2, 3, 4}));
@@ -251,7 +251,7 @@ void tst_MainHidInterFace::queuedReportsWaitForTheNextOpen()
     // Only the newest four were kept.
     startWriterOnOpen(hid);
     hid.findHidDevice();
-    QVERIFY(FakeHid::waitForWrites(4, Patience));
+    QVERIFY(FakeHid::waitForWrites(4, kPatience));
     hid.closeHid();
     QCOMPARE(FakeHid::writtenReports(), reports({3, 4, 5, 6}));
 }
@@ -275,7 +275,7 @@ void tst_MainHidInterFace::closeWaitsForABlockedWrite()
     FakeHid::closeWriteGate();
     for (int n = 1; n <= 3; ++n)
         send(hid, n);
-    QVERIFY(FakeHid::waitForBlockedWrite(Patience));
+    QVERIFY(FakeHid::waitForBlockedWrite(kPatience));
     {
         // Long enough for closeHid() to be waiting when the write returns; the fake
         // aborts the test if the close ever overlaps the write.
@@ -291,7 +291,7 @@ void tst_MainHidInterFace::closeWaitsForABlockedWrite()
 
     // The two reports the writer had not taken go out after the next open.
     hid.findHidDevice();
-    QVERIFY(FakeHid::waitForWrites(3, Patience));
+    QVERIFY(FakeHid::waitForWrites(3, kPatience));
     hid.closeHid();
     QCOMPARE(FakeHid::writtenReports(), reports({1, 2, 3}));
 }
@@ -345,13 +345,13 @@ void tst_MainHidInterFace::writeFailureWhileListedReopens()
     hid.findHidDevice();
 
     QCOMPARE(send(hid, 1), 0);
-    QVERIFY(FakeHid::waitForWrites(1, Patience));
+    QVERIFY(FakeHid::waitForWrites(1, kPatience));
     // Re-opened by the link itself, after the first step of the back-off.
     QVERIFY(openSpy.wait(5000));
     QCOMPARE(openSpy.count(), 2);
     QCOMPARE(FakeHid::openHandleCount(), 1);
     QCOMPARE(send(hid, 2), 0);
-    QVERIFY(FakeHid::waitForWrites(2, Patience));
+    QVERIFY(FakeHid::waitForWrites(2, kPatience));
     if (failsEveryWrite) {
         QVERIFY(openSpy.wait(5000)); // the second step: no tight loop of opens
         QCOMPARE(FakeHid::countCalls(Call::OpenPath), size_t(3));
@@ -396,7 +396,7 @@ void tst_MainHidInterFace::writeFailureEndsTheLink()
     hid.findHidDevice();
     QCOMPARE(openSpy.count(), 1);
     QCOMPARE(send(hid, 3), 0);
-    QVERIFY(FakeHid::waitForWrites(2, Patience));
+    QVERIFY(FakeHid::waitForWrites(2, kPatience));
     hid.closeHid();
     QCOMPARE(FakeHid::writtenReports(), reports({3}));
     QCOMPARE(failSpy.count(), 1);
@@ -411,20 +411,20 @@ void tst_MainHidInterFace::missedRemovalLeavesNoStaleHandle()
     hid.findHidDevice();
     FakeHid::unplug("/dev/hidraw0");
     send(hid, 1);
-    QVERIFY(FakeHid::waitForWrites(1, Patience));
+    QVERIFY(FakeHid::waitForWrites(1, kPatience));
 
     // The device is back before anyone closed the dead link.
     FakeHid::setDevices({display("/dev/hidraw1")});
     hid.findHidDevice();
     QCOMPARE(FakeHid::openHandleCount(), 1);
     send(hid, 2);
-    QVERIFY(FakeHid::waitForWrites(2, Patience));
+    QVERIFY(FakeHid::waitForWrites(2, kPatience));
     QCOMPARE(FakeHid::writtenReports(), reports({2}));
 
     // A failure notice still in flight from the old link must not close the new one.
     QCoreApplication::processEvents();
     QCOMPARE(send(hid, 3), 0);
-    QVERIFY(FakeHid::waitForWrites(3, Patience));
+    QVERIFY(FakeHid::waitForWrites(3, kPatience));
     hid.closeHid();
     QCOMPARE(FakeHid::writtenReports(), reports({2, 3}));
     QCOMPARE(failSpy.count(), 0);
@@ -438,19 +438,19 @@ void tst_MainHidInterFace::arrivalStorm()
     QSignalSpy openSpy(&hid, &MainHidInterFace::sigOpenHidSuccessful);
     hid.findHidDevice();
 
-    constexpr int Storm = 30;
-    for (int n = 1; n <= Storm; ++n) {
+    constexpr int storm = 30;
+    for (int n = 1; n <= storm; ++n) {
         QCOMPARE(send(hid, n), 0);
         hid.findHidDevice();
         // Each report crosses a re-open; waiting keeps the queue below its bound.
-        QVERIFY(FakeHid::waitForWrites(size_t(n), Patience));
+        QVERIFY(FakeHid::waitForWrites(size_t(n), kPatience));
     }
     QCOMPARE(FakeHid::openHandleCount(), 1);
     hid.closeHid();
 
-    QCOMPARE(openSpy.count(), Storm + 1);
+    QCOMPARE(openSpy.count(), storm + 1);
     std::vector<Bytes> expected;
-    for (int n = 1; n <= Storm; ++n)
+    for (int n = 1; n <= storm; ++n)
         expected.push_back(asBytes(report(n)));
     QCOMPARE(FakeHid::writtenReports(), expected);
     QCOMPARE(FakeHid::openHandleCount(), 0);
@@ -467,7 +467,7 @@ void tst_MainHidInterFace::destructionWithBlockedWriter()
         FakeHid::closeWriteGate();
         for (int n = 1; n <= 4; ++n)
             send(hid, n);
-        QVERIFY(FakeHid::waitForBlockedWrite(Patience));
+        QVERIFY(FakeHid::waitForBlockedWrite(kPatience));
         release.emplace(std::chrono::milliseconds(100));
     }
     QCOMPARE(FakeHid::openHandleCount(), 0);

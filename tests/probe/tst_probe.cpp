@@ -103,18 +103,18 @@ private slots:
 
 private:
     QByteArray run(const QString &argument);
-    QTemporaryDir m_dir;
-    QString m_root;
+    QTemporaryDir tempDir;
+    QString treeRoot;
 };
 
 void tst_probe::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    m_root = m_dir.filePath(QStringLiteral("tree"));
-    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), kTree, m_root}), 0);
+    QVERIFY(tempDir.isValid());
+    treeRoot = tempDir.filePath(QStringLiteral("tree"));
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), kTree, treeRoot}), 0);
     // A folder in the counter's place is unreadable even to root.
     const QString energy =
-        m_root + QLatin1String("/sys/devices/virtual/powercap/intel-rapl/intel-rapl:0/energy_uj");
+        treeRoot + QLatin1String("/sys/devices/virtual/powercap/intel-rapl/intel-rapl:0/energy_uj");
     QVERIFY(QFile::remove(energy));
     QVERIFY(QDir().mkdir(energy));
 }
@@ -123,15 +123,15 @@ QByteArray tst_probe::run(const QString &argument)
 {
     QProcess probe;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), m_root);
+    env.insert(QStringLiteral("QUILLON_SENSORS_ROOT"), treeRoot);
     env.insert(QStringLiteral("QUILLON_NVML_LIBRARY"),
                QStringLiteral("/nonexistent/libnvidia-ml.so.1"));
     // Under a sanitizer dlopen() runs from its interceptor, which does not
     // have the probe's $ORIGIN run path.
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(QUILLON_BUILD_DIR));
     // No saved unit: the program's default, Celsius.
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("HOME"), tempDir.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), tempDir.filePath(QStringLiteral("config")));
     probe.setProcessEnvironment(env);
     probe.start(kProbe, argument.isEmpty() ? QStringList() : QStringList{argument});
     if (!probe.waitForFinished(20000)) {

@@ -13,8 +13,8 @@ struct Device
 {
     int index;
 };
-Device g_devices[8] = {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}};
-bool g_initialised = false;
+Device devices[8] = {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}};
+bool initialised = false;
 constexpr int kSuccess = 0, kUninitialized = 1, kInvalidArgument = 2, kArgumentVersionMismatch = 25;
 
 unsigned deviceCount()
@@ -42,17 +42,17 @@ struct nvmlPciInfo_t
 
 NVML_EXPORT int nvmlInit_v2()
 {
-    g_initialised = true;
+    initialised = true;
     return kSuccess;
 }
 NVML_EXPORT int nvmlShutdown()
 {
-    g_initialised = false;
+    initialised = false;
     return kSuccess;
 }
 NVML_EXPORT int nvmlDeviceGetCount_v2(unsigned *count)
 {
-    if (!g_initialised)
+    if (!initialised)
         return kUninitialized;
     *count = deviceCount();
     return kSuccess;
@@ -61,7 +61,7 @@ NVML_EXPORT int nvmlDeviceGetHandleByIndex_v2(unsigned index, Device **device)
 {
     if (index >= deviceCount())
         return kInvalidArgument;
-    *device = &g_devices[index];
+    *device = &devices[index];
     return kSuccess;
 }
 NVML_EXPORT int nvmlDeviceGetName(Device *, char *name, unsigned length)

@@ -32,7 +32,7 @@ private:
     template <typename F> F entry(int ordinal)
     {
         return reinterpret_cast<F>(
-            dlsym(m_handle, qPrintable(QString("sensor_sdk_%1").arg(ordinal))));
+            dlsym(library, qPrintable(QString("sensor_sdk_%1").arg(ordinal))));
     }
     void initOn(const QString &tree)
     {
@@ -41,13 +41,13 @@ private:
         qputenv("QUILLON_NVML_LIBRARY", "/nonexistent/libnvidia-ml.so.1");
         QCOMPARE(entry<int (*)(int)>(411)(64), 0);
     }
-    void *m_handle = nullptr;
+    void *library = nullptr;
 };
 
 void tst_sensorSdkExports::initTestCase()
 {
-    m_handle = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
-    QVERIFY2(m_handle, dlerror());
+    library = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    QVERIFY2(library, dlerror());
 }
 
 void tst_sensorSdkExports::cleanupTestCase()
@@ -59,9 +59,9 @@ void tst_sensorSdkExports::onlyTheEntryPointsAreExported()
 {
     for (int ordinal : {411, 198, 623, 560, 476, 606, 734, 183, 629, 943})
         QVERIFY2(entry<void *>(ordinal), qPrintable(QString::number(ordinal)));
-    QVERIFY(!dlsym(m_handle, "sensor_sdk_1"));
-    QVERIFY(!dlsym(m_handle, "_ZN12LinuxSensors8discoverEm"));
-    QVERIFY(!dlsym(m_handle, "_Z14cpuUsagePercentRK8CpuTimesS1_"));
+    QVERIFY(!dlsym(library, "sensor_sdk_1"));
+    QVERIFY(!dlsym(library, "_ZN12LinuxSensors8discoverEm"));
+    QVERIFY(!dlsym(library, "_Z14cpuUsagePercentRK8CpuTimesS1_"));
 }
 
 void tst_sensorSdkExports::callsBeforeInitialisation()

@@ -22,18 +22,18 @@ class StdoutCapture
 public:
     StdoutCapture()
     {
-        m_file.open();
+        captureFile.open();
         std::fflush(stdout);
-        m_saved = ::dup(1);
-        ::dup2(m_file.handle(), 1);
+        savedStdout = ::dup(1);
+        ::dup2(captureFile.handle(), 1);
     }
     ~StdoutCapture() { restore(); }
     // What was written so far, capture going on.
     QByteArray peek()
     {
         std::fflush(stdout);
-        // A file description of its own: fd 1 shares m_file's offset.
-        QFile file(m_file.fileName());
+        // A file description of its own: fd 1 shares captureFile's offset.
+        QFile file(captureFile.fileName());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QByteArray text()
@@ -45,15 +45,15 @@ public:
 private:
     void restore()
     {
-        if (m_saved < 0)
+        if (savedStdout < 0)
             return;
         std::fflush(stdout);
-        ::dup2(m_saved, 1);
-        ::close(m_saved);
-        m_saved = -1;
+        ::dup2(savedStdout, 1);
+        ::close(savedStdout);
+        savedStdout = -1;
     }
-    QTemporaryFile m_file;
-    int m_saved = -1;
+    QTemporaryFile captureFile;
+    int savedStdout = -1;
 };
 
 class DebugCapture
@@ -63,9 +63,9 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex());
         lines().clear();
-        m_previous = qInstallMessageHandler(handler);
+        previousHandler = qInstallMessageHandler(handler);
     }
-    ~DebugCapture() { qInstallMessageHandler(m_previous); }
+    ~DebugCapture() { qInstallMessageHandler(previousHandler); }
     static QStringList taken()
     {
         std::lock_guard<std::mutex> lock(mutex());
@@ -92,7 +92,7 @@ private:
         std::lock_guard<std::mutex> lock(mutex());
         lines().append(message);
     }
-    QtMessageHandler m_previous = nullptr;
+    QtMessageHandler previousHandler = nullptr;
 };
 
 #endif // CAPTURE_H

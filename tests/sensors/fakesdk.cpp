@@ -48,24 +48,24 @@ struct Reading
 #if FAKESDK_CASE == 4
 const char *const kNames[] = {"", "Board"};
 // Filled at load time: 256 label bytes without a terminating NUL.
-char g_longName[256];
-char g_longTemperature[256];
-char g_longGpuFan[256];
+char longName[256];
+char longTemperature[256];
+char longGpuFan[256];
 const Reading kReadings[] = {
-    {0, Temperature, 0, g_longTemperature, 40.0},
-    {0, Fan, 1, g_longGpuFan, 900.0},
+    {0, Temperature, 0, longTemperature, 40.0},
+    {0, Fan, 1, longGpuFan, 900.0},
     {1, Temperature, 0, "Motherboard", 31.0},
 };
 struct Init
 {
     Init()
     {
-        std::memset(g_longName, 'N', sizeof g_longName);
-        std::memset(g_longTemperature, 'X', sizeof g_longTemperature);
-        std::memset(g_longGpuFan, 'x', sizeof g_longGpuFan);
-        std::memcpy(g_longGpuFan, "GPU Fan", 7);
+        std::memset(longName, 'N', sizeof longName);
+        std::memset(longTemperature, 'X', sizeof longTemperature);
+        std::memset(longGpuFan, 'x', sizeof longGpuFan);
+        std::memcpy(longGpuFan, "GPU Fan", 7);
     }
-} g_init;
+} fillAtLoad;
 #elif FAKESDK_CASE == 5
 const char *const kNames[] = {"Odd values"};
 const Reading kReadings[] = {
@@ -98,14 +98,14 @@ constexpr int kSensorCount = 1000000;
 constexpr int kSensorCount = sizeof kNames / sizeof kNames[0];
 #endif
 
-std::atomic<int> g_initCalls{0}, g_shutdownCalls{0}, g_perSensorCalls{0};
-std::atomic<int> g_callsAfterShutdown{0};
-std::atomic<bool> g_shutDown{false};
+std::atomic<int> initCalls{0}, shutdownCalls{0}, perSensorCalls{0};
+std::atomic<int> callsAfterShutdown{0};
+std::atomic<bool> shutDown{false};
 
 void noteCall()
 {
-    if (g_shutDown)
-        ++g_callsAfterShutdown;
+    if (shutDown)
+        ++callsAfterShutdown;
 }
 
 // What a working machine's temperatures do: 0, +3, +6, +3 degrees, a step a second.
@@ -158,20 +158,20 @@ FAKE_EXPORT int fakesdk_calls(int ordinal)
 {
     switch (ordinal) {
     case 411:
-        return g_initCalls;
+        return initCalls;
     case 198:
-        return g_shutdownCalls;
+        return shutdownCalls;
     case 560:
-        return g_perSensorCalls;
+        return perSensorCalls;
     default:
-        return g_callsAfterShutdown;
+        return callsAfterShutdown;
     }
 }
 
 FAKE_EXPORT int sensor_sdk_411(int)
 {
-    ++g_initCalls;
-    g_shutDown = false;
+    ++initCalls;
+    shutDown = false;
 #if FAKESDK_CASE == 3
     return 3;
 #else
@@ -181,8 +181,8 @@ FAKE_EXPORT int sensor_sdk_411(int)
 
 FAKE_EXPORT int sensor_sdk_198()
 {
-    ++g_shutdownCalls;
-    g_shutDown = true;
+    ++shutdownCalls;
+    shutDown = true;
     // Whole-program tests see the shutdown call in this file after the process ends.
     if (const char *record = std::getenv("FAKESDK_RECORD")) {
         if (FILE *file = std::fopen(record, "ab")) {
@@ -206,7 +206,7 @@ FAKE_EXPORT int sensor_sdk_623()
 FAKE_EXPORT int sensor_sdk_560(int)
 {
     noteCall();
-    ++g_perSensorCalls;
+    ++perSensorCalls;
     return 0;
 }
 
@@ -215,8 +215,8 @@ FAKE_EXPORT int sensor_sdk_476(int sensor, char *name, int capacity)
     noteCall();
 #if FAKESDK_CASE == 4
     if (sensor == 0) {
-        std::memcpy(name, g_longName,
-                    size_t(capacity) < sizeof g_longName ? size_t(capacity) : sizeof g_longName);
+        std::memcpy(name, longName,
+                    size_t(capacity) < sizeof longName ? size_t(capacity) : sizeof longName);
         return 0;
     }
 #endif

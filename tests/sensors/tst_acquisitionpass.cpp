@@ -30,14 +30,14 @@ struct FakeSdk
     int readingCalls = 0;
     int dirtyBuffers = 0; // calls that found the buffer's first byte set
 };
-FakeSdk g_sdk;
+FakeSdk fakeSdk;
 
 double read(int kind, int sensor, int index, char *label, int capacity)
 {
-    ++g_sdk.readingCalls;
+    ++fakeSdk.readingCalls;
     if (label[0] != 0 || capacity != 256)
-        ++g_sdk.dirtyBuffers;
-    for (const FakeReading &r : qAsConst(g_sdk.readings)) {
+        ++fakeSdk.dirtyBuffers;
+    for (const FakeReading &r : qAsConst(fakeSdk.readings)) {
         if (r.sensor == sensor && r.kind == kind && r.index == index) {
             std::memcpy(label, r.label.constData(), size_t(r.label.size()) + 1);
             return r.value;
@@ -51,10 +51,10 @@ SensorSdkTable fakeTable()
     SensorSdkTable t;
     t.init = [](int) { return 0; };
     t.shutdown = [] { return 0; };
-    t.sensorCount = [] { return g_sdk.sensorCount; };
+    t.sensorCount = [] { return fakeSdk.sensorCount; };
     t.perSensor = [](int) { return 0; };
     t.sensorName = [](int sensor, char *name, int) {
-        const QByteArray text = g_sdk.names.value(sensor, "Sensor");
+        const QByteArray text = fakeSdk.names.value(sensor, "Sensor");
         std::memcpy(name, text.constData(), size_t(text.size()) + 1);
         return 0;
     };
@@ -68,9 +68,9 @@ SensorSdkTable fakeTable()
 
 void setSdk(int sensorCount, const QList<FakeReading> &readings)
 {
-    g_sdk = FakeSdk();
-    g_sdk.sensorCount = sensorCount;
-    g_sdk.readings = readings;
+    fakeSdk = FakeSdk();
+    fakeSdk.sensorCount = sensorCount;
+    fakeSdk.readings = readings;
 }
 
 const char kStart[] = "---------------------------- *** Hardware info get [Start] *** "
@@ -171,8 +171,8 @@ void tst_acquisitionPass::queriesEveryIndexWithAClearedBuffer()
     setSdk(3, {{0, 0, 0, "CPU", 40}, {2, 4, 511, "Total CPU Usage", 5}});
     StdoutCapture out;
     const SensorSnapshot s = runAcquisitionPass(fakeTable(), false);
-    QCOMPARE(g_sdk.readingCalls, 3 * 512 * 5);
-    QCOMPARE(g_sdk.dirtyBuffers, 0);
+    QCOMPARE(fakeSdk.readingCalls, 3 * 512 * 5);
+    QCOMPARE(fakeSdk.dirtyBuffers, 0);
     QCOMPARE(s.cpuUsage, 5.0f); // the last index is read too
 }
 
@@ -203,7 +203,7 @@ void tst_acquisitionPass::logLinesKeepLabelsLiteral()
     // Labels are data: printf and QString::arg placeholders stay as written,
     // and the debug log carries the number in six significant digits.
     setSdk(1, {{0, 2, 0, "Rail %2 %s", 12.3456789}, {0, 4, 0, QByteArray("Load \xc2\xb5"), 99.5}});
-    g_sdk.names = {"Board %1"};
+    fakeSdk.names = {"Board %1"};
     DebugCapture log;
     StdoutCapture out;
     runAcquisitionPass(fakeTable(), true);

@@ -16,8 +16,8 @@ private slots:
 };
 
 // A window from (100, 200) to (499, 399): 400 x 200.
-static const QPoint topLeft(100, 200);
-static const QPoint bottomRight(499, 399);
+static const QPoint kTopLeft(100, 200);
+static const QPoint kBottomRight(499, 399);
 
 void tst_Chrome::edgeRegion_data()
 {
@@ -43,7 +43,7 @@ void tst_Chrome::edgeRegion()
 {
     QFETCH(QPoint, cursor);
     QFETCH(EdgeRegion, region);
-    QCOMPARE(edgeRegionAt(cursor, topLeft, bottomRight), region);
+    QCOMPARE(edgeRegionAt(cursor, kTopLeft, kBottomRight), region);
 }
 
 void tst_Chrome::resize_data()
@@ -51,23 +51,23 @@ void tst_Chrome::resize_data()
     QTest::addColumn<EdgeRegion>("region");
     QTest::addColumn<QPoint>("cursor");
     QTest::addColumn<QRect>("geometry");
-    const QRect unchanged(topLeft, bottomRight);
+    const QRect unchanged(kTopLeft, kBottomRight);
     // Minimum size 100 x 50 in every row.
     QTest::newRow("none: unchanged") << EdgeNone << QPoint(10, 10) << unchanged;
     QTest::newRow("right follows") << EdgeRight << QPoint(600, 300) << QRect(100, 200, 500, 200);
     QTest::newRow("bottom follows") << EdgeBottom << QPoint(300, 450) << QRect(100, 200, 400, 250);
     QTest::newRow("left moves, right stays")
-        << EdgeLeft << QPoint(50, 300) << QRect(QPoint(50, 200), bottomRight);
+        << EdgeLeft << QPoint(50, 300) << QRect(QPoint(50, 200), kBottomRight);
     QTest::newRow("left stops at minimum width")
         << EdgeLeft << QPoint(399, 300) << unchanged; // 499 - 399 = 100, not > 100
     QTest::newRow("left just above minimum")
-        << EdgeLeft << QPoint(398, 300) << QRect(QPoint(398, 200), bottomRight);
+        << EdgeLeft << QPoint(398, 300) << QRect(QPoint(398, 200), kBottomRight);
     QTest::newRow("top stops at minimum height")
         << EdgeTop << QPoint(300, 349) << unchanged; // 399 - 349 = 50
     QTest::newRow("top just above minimum")
-        << EdgeTop << QPoint(300, 348) << QRect(QPoint(100, 348), bottomRight);
+        << EdgeTop << QPoint(300, 348) << QRect(QPoint(100, 348), kBottomRight);
     QTest::newRow("top-left both")
-        << EdgeTopLeft << QPoint(90, 190) << QRect(QPoint(90, 190), bottomRight);
+        << EdgeTopLeft << QPoint(90, 190) << QRect(QPoint(90, 190), kBottomRight);
     QTest::newRow("bottom-right both")
         << EdgeBottomRight << QPoint(550, 420) << QRect(100, 200, 450, 220);
     QTest::newRow("top-right") << EdgeTopRight << QPoint(550, 150)
@@ -81,7 +81,7 @@ void tst_Chrome::resize()
     QFETCH(EdgeRegion, region);
     QFETCH(QPoint, cursor);
     QFETCH(QRect, geometry);
-    QCOMPARE(resizedGeometry(topLeft, bottomRight, cursor, region, 100, 50), geometry);
+    QCOMPARE(resizedGeometry(kTopLeft, kBottomRight, cursor, region, 100, 50), geometry);
 }
 
 QTEST_APPLESS_MAIN(tst_Chrome)

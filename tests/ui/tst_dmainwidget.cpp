@@ -42,7 +42,7 @@ QSettings userSettings()
             QStringLiteral("Quillon")};
 }
 
-const QString modelKey = QStringLiteral("TempShowModel/Model");
+const QString kModelKey = QStringLiteral("TempShowModel/Model");
 
 SensorSnapshot snapshotOf(float cpuTemperature, float gpuTemperature)
 {
@@ -125,7 +125,7 @@ void tst_DMainWidget::initTestCase()
 
 void tst_DMainWidget::init()
 {
-    userSettings().remove(modelKey);
+    userSettings().remove(kModelKey);
     capturedLog.clear();
 }
 
@@ -393,7 +393,7 @@ void tst_DMainWidget::storedUnit()
     QFETCH(QStringList, lines);
     QFETCH(QVariant, storedAfter);
     if (stored.isValid())
-        userSettings().setValue(modelKey, stored);
+        userSettings().setValue(kModelKey, stored);
 
     DMainWidget window;
     QCOMPARE(radio(window, "radioButton_Model01")->isChecked(), !fahrenheit);
@@ -404,7 +404,7 @@ void tst_DMainWidget::storedUnit()
             unitLines.append(line);
     }
     QCOMPARE(unitLines, lines);
-    const QVariant after = userSettings().value(modelKey);
+    const QVariant after = userSettings().value(kModelKey);
     QCOMPARE(after.isValid(), storedAfter.isValid());
     if (storedAfter.isValid())
         QCOMPARE(after.toInt(), storedAfter.toInt());
@@ -426,7 +426,7 @@ void tst_DMainWidget::unitSwitch()
 
     radio(window, "radioButton_Model02")->click();
     QCOMPARE(capturedLog, QStringList{QStringLiteral("TempShowModel Changed -> [℉]")});
-    QCOMPARE(userSettings().value(modelKey).toInt(), 2);
+    QCOMPARE(userSettings().value(kModelKey).toInt(), 2);
     for (const char *name : {"widget_CpuDashboard", "widget_GpuDashboard"}) {
         GaugeArc *dial = gauge(window, name);
         QCOMPARE(dial->getValue(), 113.0);
@@ -439,17 +439,17 @@ void tst_DMainWidget::unitSwitch()
 
     // The button of the current mode: nothing logged, nothing stored.
     capturedLog.clear();
-    userSettings().remove(modelKey);
+    userSettings().remove(kModelKey);
     radio(window, "radioButton_Model02")->click();
     QVERIFY(capturedLog.isEmpty());
-    QVERIFY(!userSettings().contains(modelKey));
+    QVERIFY(!userSettings().contains(kModelKey));
 
     // Fahrenheit showing 32 (0 °C), back to Celsius: 0, inside the Celsius scale.
     refresh(window, snapshotOf(0.0f, 0.0f));
     QCOMPARE(gauge(window, "widget_CpuDashboard")->getValue(), 32.0);
     radio(window, "radioButton_Model01")->click();
     QCOMPARE(capturedLog, QStringList{QStringLiteral("TempShowModel Changed -> [℃]")});
-    QCOMPARE(userSettings().value(modelKey).toInt(), 1);
+    QCOMPARE(userSettings().value(kModelKey).toInt(), 1);
     QCOMPARE(gauge(window, "widget_CpuDashboard")->getValue(), 0.0);
     QCOMPARE(gauge(window, "widget_CpuDashboard")->getStrUnit(), QStringLiteral("℃"));
 }

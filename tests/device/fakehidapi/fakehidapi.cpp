@@ -29,7 +29,7 @@ struct hid_device_
 
 namespace {
 
-constexpr std::chrono::seconds GateSafetyLimit(10);
+constexpr std::chrono::seconds kGateSafetyLimit(10);
 
 struct State
 {
@@ -394,7 +394,7 @@ int HID_API_EXPORT hid_write(hid_device *dev, const unsigned char *data, size_t 
     if (s.gateClosed) {
         ++s.parkedWriters;
         s.changed.notify_all();
-        s.changed.wait_for(lock, GateSafetyLimit, [&s] { return !s.gateClosed; });
+        s.changed.wait_for(lock, kGateSafetyLimit, [&s] { return !s.gateClosed; });
         --s.parkedWriters;
     }
 
