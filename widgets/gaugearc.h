@@ -82,6 +82,9 @@ public:
     PointerStyle getPointerStyle() const { return pointerStyle; }
     // The value being drawn; it trails the target while an animation runs.
     double getCurrentValue() const { return currentValue; }
+    // What an animation tick that moves the drawn value from before to after repaints,
+    // in the dial's coordinates; tools/qtfloor makes the window's frames with it.
+    QRegion changedByTick(double before, double after) const;
 
 signals:
     void valueChanged(double value);
@@ -148,7 +151,6 @@ private:
     QRect pointerArea(double drawn) const;
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
-    QRegion changedByTick(double before, double after) const;
 
     double value;
     double maxValue;
