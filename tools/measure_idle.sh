@@ -15,10 +15,12 @@
 # xvfb and conky-std. The display gets a tray (trayer) when it is installed, so that
 # "hidden" is the window waiting in the tray; without one the window is minimised,
 # and with no window manager to take it away it stays on screen and keeps painting.
-# Each row also says which OpenGL driver libraries are mapped. When the qtfloor target is
-# built, the shown rows also have "qtfloor": a bare Qt Widgets program that only steps
-# two dials' timers as the window's do and fills a small rectangle per step, the least
-# such frames cost on this display.
+# Each row also says which OpenGL driver libraries are mapped. With moving sensors on
+# xvfb, when the qtfloor target is built, the shown rows also have "qtfloor": a bare Qt
+# Widgets program that makes exactly the window's dial frames (each dial's 10 ms ticks
+# and steps after each one-second refresh, each step repainting the area the dial
+# repaints, in a window of the main window's size) with one fill each, the least those
+# frames cost on this display. The last line gives shown / qtfloor and hidden / conky.
 #
 # CPU time is the sum of the threads' run time in /proc/<pid>/task/*/schedstat (ns;
 # "ticks" is utime + stime from /proc/<pid>/stat, coarser, for a cross-check); memory
@@ -148,8 +150,10 @@ Temperatures ${hwmon 0 temp 1} °C ${acpitemp} °C
 EOF
 }
 
-# One result row: name, start ns, end ns, start ticks, end ticks, pid, reports.
+# One result row: name, start ns, end ns, start ticks, end ticks, pid, reports. The
+# row's CPU time per second is left in last_ms.
 row() {
+    last_ms=$(awk -v ns=$(($3 - $2)) -v s="$seconds" 'BEGIN { printf "%.3f", ns / 1e6 / s }')
     awk -v m="$1" -v s="$seconds" -v ns=$(($3 - $2)) -v t=$(($5 - $4)) -v hz="$ticks" \
         -v r="$(status_kb "$6" VmRSS)" -v h="$(status_kb "$6" VmHWM)" -v p="$(pss_kb "$6")" \
         -v n="$7" -v gl="$(gl_mapped "$6")" \
@@ -163,6 +167,15 @@ companion_row() {
     row "$1" "$3" "$(cpu_ns "$2")" "$4" "$(cpu_ticks "$2")" "$2" -
     kill -TERM "$2"
     wait "$2" 2>/dev/null || true
+}
+
+# CPU time per second as a multiple of the comparison's, "-" where it did not run.
+ratio() {
+    if [ -z "$2" ]; then
+        echo -
+        return
+    fi
+    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f\n", a / b; else print "-" }'
 }
 
 printf '%-7s %7s %9s %10s %9s %8s %9s %8s  %s\n' mode seconds 'cpu ms/s' 'ticks ms/s' \
@@ -179,13 +192,16 @@ for mode in shown hidden; do
         "$build/quillon" $arg >"$root/output.txt" 2>&1 &
     pid=$!
     conky_pid=""
+    conky_ms=""
+    floor_ms=""
     if [ "$display" = xvfb ]; then
         write_conky_config "$root/conky.conf"
         conky -c "$root/conky.conf" >"$root/conky.txt" 2>&1 &
         conky_pid=$!
-        if [ "$mode" = shown ] && [ -x "$build/tools/qtfloor/qtfloor" ]; then
+        if [ "$mode" = shown ] && [ "$sensors" = moving ] &&
+            [ -x "$build/tools/qtfloor/qtfloor" ]; then
             env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$root/runtime" \
-                "$build/tools/qtfloor/qtfloor" >"$root/qtfloor.txt" 2>&1 &
+                "$build/tools/qtfloor/qtfloor" "$build/configDir/" >"$root/qtfloor.txt" 2>&1 &
             floor_pid=$!
         fi
     fi
@@ -212,14 +228,21 @@ for mode in shown hidden; do
     end_reports=$(wc -l <"$root/writes.hex" 2>/dev/null || echo 0)
     row "$mode" "$start_ns" "$end_ns" "$start_ticks" "$end_ticks" $pid \
         $((end_reports - start_reports))
+    program_ms=$last_ms
     if [ -n "$conky_pid" ]; then
         companion_row conky "$conky_pid" "$conky_start_ns" "$conky_start_ticks"
         conky_pid=""
+        conky_ms=$last_ms
     fi
     if [ -n "$floor_pid" ]; then
         companion_row qtfloor "$floor_pid" "$floor_start_ns" "$floor_start_ticks"
         floor_pid=""
+        floor_ms=$last_ms
     fi
+    case "$mode" in
+    shown) shown_ratio=$(ratio "$program_ms" "${floor_ms:-}") ;;
+    hidden) hidden_ratio=$(ratio "$program_ms" "${conky_ms:-}") ;;
+    esac
     kill -TERM $pid
     status=0
     wait $pid || status=$?
@@ -227,3 +250,7 @@ for mode in shown hidden; do
     [ "$status" -eq 0 ] || { echo "  (exit status $status)"; tail -5 "$root/output.txt"; }
     rm -rf "$root"
 done
+
+if [ "$display" = xvfb ]; then
+    echo "shown / qtfloor $shown_ratio   hidden / conky $hidden_ratio"
+fi
