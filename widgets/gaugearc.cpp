@@ -419,8 +419,6 @@ void GaugeArc::paintEvent(QPaintEvent *event)
         staticLayer.size() != (QSizeF(size()) * ratio).toSize()) {
         drawStaticLayer(ratio);
     }
-    painter.drawImage(0, 0, staticLayer);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     // Copies of the pointer and hub images are exact only on pixels, at one device
     // pixel per pixel and whole-pixel offsets; otherwise they are drawn as they always
     // were.
@@ -430,20 +428,43 @@ void GaugeArc::paintEvent(QPaintEvent *event)
     if (copies) {
         forgetSpritesOfAnotherLook();
     }
+    const QRegion &region = event->region();
+    if (!copies || region.rectCount() <= 1) {
+        paintLayers(&painter, base, copies, region);
+        return;
+    }
+    // Under a clip of several rectangles an image is copied span by span, at several
+    // times the cost of a copy under one rectangle, with the same pixels: a tick's
+    // rectangles are painted one by one.
+    for (const QRect &part : region) {
+        painter.setWorldTransform(base);
+        painter.setClipRect(part);
+        paintLayers(&painter, base, copies, QRegion(part));
+    }
+}
+
+void GaugeArc::paintLayers(QPainter *painter, const QTransform &base, bool copies,
+                           const QRegion &painted)
+{
+    painter->setWorldTransform(base);
+    painter->drawImage(0, 0, staticLayer);
+    painter->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    // Images go on at the painter's own transform, shapes and text on the dial's.
     const QTransform dial = gaugeDialTransform(size());
-    painter.setWorldTransform(dial, true);
+    const QTransform onDial = dial * base;
 
     if (copies && pointerCopies()) {
-        painter.save();
-        painter.setWorldTransform(base);
-        pointerSprite().paint(&painter);
-        painter.restore();
+        const ShapeSprite &sprite = pointerSprite();
+        if (painted.intersects(sprite.area())) {
+            sprite.paint(painter);
+        }
     } else {
-        drawPointer(&painter);
+        painter->setWorldTransform(onDial);
+        drawPointer(painter);
     }
 
     if (copies) {
-        const QPainter::RenderHints hints = painter.renderHints();
+        const QPainter::RenderHints hints = painter->renderHints();
         if (outerHub.isNull()) {
             outerHub =
                 ShapeSprite(dial, kOuterHub, hints, [this](QPainter *p) { drawRoundCircle(p); });
@@ -454,16 +475,19 @@ void GaugeArc::paintEvent(QPaintEvent *event)
                 ShapeSprite(dial, kInnerHub, hints, [this](QPainter *p) { drawCenterCircle(p); });
             ++gaugeArcDrawCounts().sprites;
         }
-        painter.save();
-        painter.setWorldTransform(base);
-        outerHub.paint(&painter);
-        innerHub.paint(&painter);
-        painter.restore();
+        painter->setWorldTransform(base);
+        for (const ShapeSprite *hub : {&outerHub, &innerHub}) {
+            if (painted.intersects(hub->area())) {
+                hub->paint(painter);
+            }
+        }
     } else {
-        drawRoundCircle(&painter);
-        drawCenterCircle(&painter);
+        painter->setWorldTransform(onDial);
+        drawRoundCircle(painter);
+        drawCenterCircle(painter);
     }
-    paintValue(&painter, base, copies, event->region());
+    painter->setWorldTransform(onDial);
+    paintValue(painter, base, copies, painted);
 }
 
 void GaugeArc::paintValue(QPainter *painter, const QTransform &base, bool copies,

@@ -143,6 +143,9 @@ private:
     QRectF pointerShape() const;
     const ShapeSprite &pointerSprite();
     void forgetSpritesOfAnotherLook();
+    // Everything over the image, within painted; base is the painter's own transform.
+    void paintLayers(QPainter *painter, const QTransform &base, bool copies,
+                     const QRegion &painted);
     void paintValue(QPainter *painter, const QTransform &base, bool copies, const QRegion &painted);
     // Where the text, or the pointer drawn at that value, lies on the widget, edges
     // included: what a change of either repaints.

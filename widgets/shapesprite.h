@@ -32,6 +32,8 @@ public:
     // Onto a painter whose transform is a translation by whole pixels (or none).
     void paint(QPainter *painter) const;
     bool isNull() const { return image.isNull(); }
+    // Where paint() puts the image.
+    QRect area() const { return QRect(origin, image.size()); }
     qint64 bytes() const { return image.sizeInBytes(); }
 
     // Whether a painter with this transform and device pixel ratio gets the same pixels
