@@ -66,6 +66,15 @@ QRectF pointerBounds(double degrees, const QRectF &box)
     return pointer.mapRect(box);
 }
 
+// A double's bits, which tell apart what == does not (-0.0 and 0.0) and match a NaN.
+quint64 bitsOf(double value)
+{
+    quint64 bits = 0;
+    static_assert(sizeof bits == sizeof value, "a double's bits fill the key");
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
 QString formatNumber(double number, int precision)
 {
     return QStringLiteral("%1").arg(number, 0, 'f', precision, QLatin1Char(' '));
@@ -224,6 +233,7 @@ void GaugeArc::setPrecision(int precision)
 {
     if (precision <= 3) {
         this->precision = precision;
+        forgetValueTexts();
         restyle();
     }
 }
@@ -297,12 +307,14 @@ void GaugeArc::setTextColor(QColor textColor)
 void GaugeArc::setStrUnit(QString strUnitIn)
 {
     strUnit = strUnitIn;
+    forgetValueTexts();
     update();
 }
 
 void GaugeArc::setExplainText(QString strExplainTextIn)
 {
     strExplainText = strExplainTextIn;
+    forgetValueTexts();
 }
 
 void GaugeArc::updateCurrentValue(int typeNum)
@@ -380,7 +392,24 @@ double GaugeArc::pointerRotation(double drawn) const
 
 QString GaugeArc::valueText(double drawn) const
 {
-    return formatNumber(drawn, precision) + strUnit + QLatin1Char('\n') + strExplainText;
+    const quint64 key = bitsOf(drawn);
+    for (const ValueTextMemo &memo : valueTextMemos) {
+        if (!memo.text.isNull() && memo.key == key) {
+            return memo.text;
+        }
+    }
+    ValueTextMemo &memo = valueTextMemos[nextValueTextMemo];
+    nextValueTextMemo = (nextValueTextMemo + 1) % kValueTextMemos;
+    memo.key = key;
+    memo.text = formatNumber(drawn, precision) + strUnit + QLatin1Char('\n') + strExplainText;
+    return memo.text;
+}
+
+void GaugeArc::forgetValueTexts()
+{
+    for (ValueTextMemo &memo : valueTextMemos) {
+        memo.text = QString();
+    }
 }
 
 QRegion GaugeArc::changedByTick(double before, double after) const
@@ -515,6 +544,10 @@ void GaugeArc::paintValue(QPainter *painter, const QTransform &base, bool copies
     const QRect hubs = onScreen(gaugeDialTransform(size()), kOuterHub);
     if (area.isEmpty() || area.intersects(pointerArea(currentValue)) || area.intersects(hubs)) {
         drawValue(painter);
+        return;
+    }
+    // Over the image alone, the text or its copy changes nothing outside its area.
+    if (!painted.intersects(area)) {
         return;
     }
 

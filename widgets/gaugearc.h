@@ -154,6 +154,7 @@ private:
     QRect pointerArea(double drawn) const;
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
+    void forgetValueTexts();
 
     double value;
     double maxValue;
@@ -176,6 +177,17 @@ private:
     bool reverse;
     double currentValue;
     QTimer *timer;
+
+    // The value texts last made, by the drawn value's bits: every part of a repaint asks
+    // for the same one, and a tick for the one before it again.
+    struct ValueTextMemo
+    {
+        quint64 key = 0;
+        QString text; // null: none
+    };
+    static constexpr int kValueTextMemos = 2;
+    mutable ValueTextMemo valueTextMemos[kValueTextMemos];
+    mutable int nextValueTextMemo = 0;
 
     // The value text's bounds by text, at the resolution they were measured for: the
     // tick's repaint area needs them twice, and measuring each time was a third of a tick.
