@@ -417,6 +417,18 @@ QRegion GaugeArc::changedByTick(double before, double after) const
     if (qMin(width(), height()) <= 0) {
         return QRegion();
     }
+    const TickLook look{size(),    startAngle,        endAngle, minValue,       maxValue,
+                        precision, int(pointerStyle), strUnit,  strExplainText, logicalDpiY()};
+    if (!(look == tickLook) || tickAreas.size() >= kMaxTickAreas) {
+        tickLook = look;
+        tickAreas.clear();
+    }
+    const QPair<quint64, quint64> key(bitsOf(before), bitsOf(after));
+    const auto found = tickAreas.constFind(key);
+    if (found != tickAreas.constEnd()) {
+        return *found;
+    }
+
     // Everything is painted again inside the pointer's two places, the text over it
     // included; the text's own area only when it reads differently.
     QRegion changed;
@@ -430,6 +442,7 @@ QRegion GaugeArc::changedByTick(double before, double after) const
             changed += textArea(text);
         }
     }
+    tickAreas.insert(key, changed);
     return changed;
 }
 
