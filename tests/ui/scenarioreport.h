@@ -1,14 +1,79 @@
-// What the display must receive while the program runs on the complete test sensor
-// library, whichever platform it runs on: one 65-byte report with the library's
-// readings, the run's date and time and the checksum. Shared by the whole-program tests
-// of both platforms, so that they hold the two programs to the same bytes.
+// What the display must receive and the window must show while the program runs on the
+// complete test sensor library, whichever platform it runs on: one 65-byte report with
+// the library's readings, the run's date and time and the checksum, and the window's
+// values. Shared by the whole-program tests of both platforms, so that they hold the two
+// programs to the same bytes and texts, and read the stand-ins' files the same way.
 #pragma once
 
 #include <QByteArray>
 #include <QDate>
+#include <QFile>
+#include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace ScenarioReport {
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The reports the test device received, one 65-byte report per line.
+inline QList<QByteArray> writtenReports(const QString &path)
+{
+    QList<QByteArray> reports;
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    for (const QByteArray &line : lines) {
+        if (!line.isEmpty())
+            reports.append(QByteArray::fromHex(line));
+    }
+    return reports;
+}
+
+// "name=value" lines the program writes beside its window picture.
+inline QMap<QString, QString> windowValues(const QString &path)
+{
+    QMap<QString, QString> values;
+    const QStringList lines = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            values.insert(line.left(equals), line.mid(equals + 1));
+    }
+    return values;
+}
+
+// The library's readings as the window shows them, in Celsius.
+inline const QList<std::pair<const char *, const char *>> &windowTexts()
+{
+    static const QList<std::pair<const char *, const char *>> texts = {
+        {"label_HidStatus", "Connected"},
+        {"label_CPU01", "12"},
+        {"label_CPU02", "3600"},
+        {"label_CPU03", "1200"},
+        {"label_CPU04", "65"},
+        {"label_GPU01", "3"},
+        {"label_GPU02", "1500"},
+        {"label_GPU03", "0"},
+        {"label_GPU04", "20"},
+        {"progressBar_CPU01", "12/100"},
+        {"progressBar_CPU02", "3600/3601"},
+        {"progressBar_CPU03", "1200/1201"},
+        {"progressBar_CPU04", "65/66"},
+        {"progressBar_GPU02", "1500/1501"},
+        {"progressBar_GPU03", "0/1"},
+        {"progressBar_GPU04", "20/21"},
+        {"widget_CpuDashboard", "45\u2103"},
+        {"widget_GpuDashboard", "50\u2103"},
+        {"radioButton_Model02", "0"},
+    };
+    return texts;
+}
 
 inline int bigEndian16(const QByteArray &report, int offset)
 {

@@ -22,38 +22,11 @@
 
 namespace {
 
+using ScenarioReport::readAll;
+using ScenarioReport::windowValues;
+using ScenarioReport::writtenReports;
+
 const QString buildDir = QStringLiteral(QUILLON_BUILD_DIR);
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The reports the test device received, one 65-byte report per line.
-QList<QByteArray> writtenReports(const QString &path)
-{
-    QList<QByteArray> reports;
-    const QList<QByteArray> lines = readAll(path).split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.isEmpty())
-            reports.append(QByteArray::fromHex(line));
-    }
-    return reports;
-}
-
-// "name=value" lines the program writes beside its window picture.
-QMap<QString, QString> windowValues(const QString &path)
-{
-    QMap<QString, QString> values;
-    const QStringList lines = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            values.insert(line.left(equals), line.mid(equals + 1));
-    }
-    return values;
-}
 
 // What quillon-powerd writes, measured now: replaced whole, as it does.
 bool writePowerHelperFile(const QString &path, const QByteArray &watts)
@@ -241,28 +214,7 @@ void tst_EndToEnd::wholeProgram()
     const QMap<QString, QString> values = windowValues(picture + QStringLiteral(".values"));
 
     // What the test sensor library reports, as the window shows it.
-    const QList<std::pair<const char *, const char *>> expected = {
-        {"label_HidStatus", "Connected"},
-        {"label_CPU01", "12"},
-        {"label_CPU02", "3600"},
-        {"label_CPU03", "1200"},
-        {"label_CPU04", "65"},
-        {"label_GPU01", "3"},
-        {"label_GPU02", "1500"},
-        {"label_GPU03", "0"},
-        {"label_GPU04", "20"},
-        {"progressBar_CPU01", "12/100"},
-        {"progressBar_CPU02", "3600/3601"},
-        {"progressBar_CPU03", "1200/1201"},
-        {"progressBar_CPU04", "65/66"},
-        {"progressBar_GPU02", "1500/1501"},
-        {"progressBar_GPU03", "0/1"},
-        {"progressBar_GPU04", "20/21"},
-        {"widget_CpuDashboard", "45℃"},
-        {"widget_GpuDashboard", "50℃"},
-        {"radioButton_Model02", "0"},
-    };
-    for (const auto &pair : expected)
+    for (const auto &pair : ScenarioReport::windowTexts())
         QCOMPARE(values.value(QLatin1String(pair.first)), QString::fromUtf8(pair.second));
     QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\dG/\\d+\\.\\dG$"))
                 .match(values.value(QStringLiteral("label_MemoryUsage")))

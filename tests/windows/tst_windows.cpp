@@ -27,6 +27,10 @@
 
 namespace {
 
+using ScenarioReport::readAll;
+using ScenarioReport::windowValues;
+using ScenarioReport::writtenReports;
+
 // The 64-bit program unless the environment names another build (the 32-bit run, where
 // a 32-bit Wine exists).
 QString fromEnvironment(const char *name, const QString &fallback)
@@ -48,39 +52,10 @@ const QString kSetup =
 const QString kUninstallKey =
     QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon");
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A Unix path as the program sees it: Wine's Z: drive is the Unix root.
 QString windowsPath(const QString &unixPath)
 {
     return QStringLiteral("Z:") + QString(unixPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
-}
-
-QList<QByteArray> writtenReports(const QString &path)
-{
-    QList<QByteArray> reports;
-    const QList<QByteArray> lines = readAll(path).split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.trimmed().isEmpty())
-            reports.append(QByteArray::fromHex(line.trimmed()));
-    }
-    return reports;
-}
-
-QMap<QString, QString> windowValues(const QString &path)
-{
-    QMap<QString, QString> values;
-    const QStringList lines = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            values.insert(line.left(equals), line.mid(equals + 1).trimmed());
-    }
-    return values;
 }
 
 bool copyFolder(const QString &from, const QString &to)
@@ -356,21 +331,7 @@ void tst_Windows::startAndLook()
 
     // The values of the Linux whole-program test, shown by the Windows window.
     const QMap<QString, QString> values = windowValues(picture + QStringLiteral(".values"));
-    const QList<std::pair<const char *, const char *>> expected = {
-        {"label_HidStatus", "Connected"},
-        {"label_CPU01", "12"},
-        {"label_CPU02", "3600"},
-        {"label_CPU03", "1200"},
-        {"label_CPU04", "65"},
-        {"label_GPU01", "3"},
-        {"label_GPU02", "1500"},
-        {"label_GPU03", "0"},
-        {"label_GPU04", "20"},
-        {"widget_CpuDashboard", "45℃"},
-        {"widget_GpuDashboard", "50℃"},
-        {"radioButton_Model02", "0"},
-    };
-    for (const auto &pair : expected)
+    for (const auto &pair : ScenarioReport::windowTexts())
         QCOMPARE(values.value(QLatin1String(pair.first)), QString::fromUtf8(pair.second));
     QVERIFY(QRegularExpression(QStringLiteral("^\\d+G/\\d+G$"))
                 .match(values.value(QStringLiteral("label_HardDiskUsage")))
