@@ -233,7 +233,6 @@ void GaugeArc::setPrecision(int precision)
 {
     if (precision <= 3) {
         this->precision = precision;
-        forgetValueTexts();
         restyle();
     }
 }
@@ -307,14 +306,12 @@ void GaugeArc::setTextColor(QColor textColor)
 void GaugeArc::setStrUnit(QString strUnitIn)
 {
     strUnit = strUnitIn;
-    forgetValueTexts();
     update();
 }
 
 void GaugeArc::setExplainText(QString strExplainTextIn)
 {
     strExplainText = strExplainTextIn;
-    forgetValueTexts();
 }
 
 void GaugeArc::updateCurrentValue(int typeNum)
@@ -392,24 +389,7 @@ double GaugeArc::pointerRotation(double drawn) const
 
 QString GaugeArc::valueText(double drawn) const
 {
-    const quint64 key = bitsOf(drawn);
-    for (const ValueTextMemo &memo : valueTextMemos) {
-        if (!memo.text.isNull() && memo.key == key) {
-            return memo.text;
-        }
-    }
-    ValueTextMemo &memo = valueTextMemos[nextValueTextMemo];
-    nextValueTextMemo = (nextValueTextMemo + 1) % kValueTextMemos;
-    memo.key = key;
-    memo.text = formatNumber(drawn, precision) + strUnit + QLatin1Char('\n') + strExplainText;
-    return memo.text;
-}
-
-void GaugeArc::forgetValueTexts()
-{
-    for (ValueTextMemo &memo : valueTextMemos) {
-        memo.text = QString();
-    }
+    return formatNumber(drawn, precision) + strUnit + QLatin1Char('\n') + strExplainText;
 }
 
 QRegion GaugeArc::changedByTick(double before, double after) const
@@ -417,18 +397,6 @@ QRegion GaugeArc::changedByTick(double before, double after) const
     if (qMin(width(), height()) <= 0) {
         return QRegion();
     }
-    const TickLook look{size(),    startAngle,        endAngle, minValue,       maxValue,
-                        precision, int(pointerStyle), strUnit,  strExplainText, logicalDpiY()};
-    if (!(look == tickLook) || tickAreas.size() >= kMaxTickAreas) {
-        tickLook = look;
-        tickAreas.clear();
-    }
-    const QPair<quint64, quint64> key(bitsOf(before), bitsOf(after));
-    const auto found = tickAreas.constFind(key);
-    if (found != tickAreas.constEnd()) {
-        return *found;
-    }
-
     // Everything is painted again inside the pointer's two places, the text over it
     // included; the text's own area only when it reads differently.
     QRegion changed;
@@ -442,7 +410,6 @@ QRegion GaugeArc::changedByTick(double before, double after) const
             changed += textArea(text);
         }
     }
-    tickAreas.insert(key, changed);
     return changed;
 }
 
@@ -672,9 +639,7 @@ bool GaugeArc::pointerCopies() const
 const ShapeSprite &GaugeArc::pointerSprite()
 {
     const double rotation = pointerRotation(currentValue);
-    quint64 key = 0;
-    static_assert(sizeof key == sizeof rotation, "a rotation's bits are the key");
-    std::memcpy(&key, &rotation, sizeof key);
+    const quint64 key = bitsOf(rotation);
     const auto found = pointerSprites.constFind(key);
     if (found != pointerSprites.constEnd()) {
         return *found;

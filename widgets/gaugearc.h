@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QHash>
 #include <QImage>
-#include <QPair>
 #include <QRectF>
 #include <QRegion>
 #include <QString>
@@ -155,7 +154,6 @@ private:
     QRect pointerArea(double drawn) const;
     double pointerRotation(double drawn) const;
     QString valueText(double drawn) const;
-    void forgetValueTexts();
 
     double value;
     double maxValue;
@@ -178,44 +176,6 @@ private:
     bool reverse;
     double currentValue;
     QTimer *timer;
-
-    // The value texts last made, by the drawn value's bits: every part of a repaint asks
-    // for the same one, and a tick for the one before it again.
-    struct ValueTextMemo
-    {
-        quint64 key = 0;
-        QString text; // null: none
-    };
-    static constexpr int kValueTextMemos = 2;
-    mutable ValueTextMemo valueTextMemos[kValueTextMemos];
-    mutable int nextValueTextMemo = 0;
-
-    // What a tick repaints, by the bits of the drawn values before and after it, for the
-    // look it was worked out for: a dial going back and forth over a few degrees repeats
-    // a few dozen steps, and working the area out was most of a tick.
-    struct TickLook
-    {
-        QSize size;
-        int startAngle = 0;
-        int endAngle = 0;
-        double minValue = 0.0;
-        double maxValue = 0.0;
-        int precision = 0;
-        int pointerStyle = -1;
-        QString unit;
-        QString caption;
-        int dpi = 0;
-        bool operator==(const TickLook &o) const
-        {
-            return size == o.size && startAngle == o.startAngle && endAngle == o.endAngle &&
-                   minValue == o.minValue && maxValue == o.maxValue && precision == o.precision &&
-                   pointerStyle == o.pointerStyle && unit == o.unit && caption == o.caption &&
-                   dpi == o.dpi;
-        }
-    };
-    static constexpr int kMaxTickAreas = 256;
-    mutable TickLook tickLook;
-    mutable QHash<QPair<quint64, quint64>, QRegion> tickAreas;
 
     // The value text's bounds by text, at the resolution they were measured for: the
     // tick's repaint area needs them twice, and measuring each time was a third of a tick.

@@ -58,31 +58,60 @@ void BM_GaugeArcAnimationFrame(benchmark::State &state)
 }
 BENCHMARK(BM_GaugeArcAnimationFrame)->Unit(benchmark::kMicrosecond);
 
-// The same in the window's case: on a parent whose background the dial holds, with
-// the temperature going back and forth over a few degrees as on a working machine,
-// so the pointer and text images drawn once are copied from then on.
-void BM_GaugeArcAnimationFrameOnParent(benchmark::State &state)
+// A dial in the window's case: on a parent whose background the dial holds.
+struct DialOnParent
 {
     QFrame parent;
-    parent.resize(320, 320);
-    parent.setStyleSheet(QStringLiteral("QFrame { background: rgb(20, 24, 32); }"));
     GaugeArc *gauge = new GaugeArc(&parent);
-    setUpDial(*gauge);
-    gauge->move(10, 10);
-    gauge->setAnimation(true);
-    QImage image(gauge->size(), QImage::Format_RGB32);
+    QImage image{300, 300, QImage::Format_RGB32};
     bool up = true;
-    for (auto _ : state) {
+
+    DialOnParent()
+    {
+        parent.resize(320, 320);
+        parent.setStyleSheet(QStringLiteral("QFrame { background: rgb(20, 24, 32); }"));
+        setUpDial(*gauge);
+        gauge->move(10, 10);
+        gauge->setAnimation(true);
+        gauge->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    // One tick, with the temperature going back and forth over a few degrees as on a
+    // working machine, so the pointer and text images drawn once are copied from then on.
+    QRegion tick()
+    {
+        const double before = gauge->getCurrentValue();
         QMetaObject::invokeMethod(gauge, "updateValue", Qt::DirectConnection);
         if (gauge->getCurrentValue() == gauge->getValue()) {
             gauge->setValue(up ? 51 : 45);
             up = !up;
         }
-        gauge->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        benchmark::DoNotOptimize(image.constBits());
+        return gauge->changedByTick(before, gauge->getCurrentValue());
+    }
+};
+
+// A tick and a repaint of the whole dial.
+void BM_GaugeArcAnimationFrameOnParent(benchmark::State &state)
+{
+    DialOnParent dial;
+    for (auto _ : state) {
+        dial.tick();
+        dial.gauge->render(&dial.image, QPoint(), QRegion(), QWidget::DrawChildren);
+        benchmark::DoNotOptimize(dial.image.constBits());
     }
 }
 BENCHMARK(BM_GaugeArcAnimationFrameOnParent)->Unit(benchmark::kMicrosecond);
+
+// A tick as the window paints it: only the area the tick changed, often two rectangles.
+void BM_GaugeArcAnimationFrameArea(benchmark::State &state)
+{
+    DialOnParent dial;
+    for (auto _ : state) {
+        const QRegion area = dial.tick();
+        dial.gauge->render(&dial.image, area.boundingRect().topLeft(), area, QWidget::DrawChildren);
+        benchmark::DoNotOptimize(dial.image.constBits());
+    }
+}
+BENCHMARK(BM_GaugeArcAnimationFrameArea)->Unit(benchmark::kMicrosecond);
 
 // A repaint after a change of look (here the arc colour, as a theme sets it): every
 // layer drawn from scratch.
