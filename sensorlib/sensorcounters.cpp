@@ -90,15 +90,6 @@ double cpuUsagePercent(const CpuTimes &previous, const CpuTimes &current)
     return 100.0 * static_cast<double>(busy) / static_cast<double>(total);
 }
 
-uint64_t energyDelta(uint64_t previous, uint64_t current, uint64_t maxRange)
-{
-    if (current >= previous)
-        return current - previous;
-    if (maxRange > previous)
-        return maxRange - previous + current;
-    return 0; // an unknown range or a reset counter: no sound delta
-}
-
 bool cpuinfoField(std::string_view cpuinfo, std::string_view key, std::string *value)
 {
     size_t start = 0;

@@ -23,10 +23,6 @@ bool parseCpuTimes(std::string_view procStat, CpuTimes *times);
 // number when no time passed.
 double cpuUsagePercent(const CpuTimes &previous, const CpuTimes &current);
 
-// Microjoules consumed between two readings of an energy counter that wraps
-// to 0 after `maxRange`.
-uint64_t energyDelta(uint64_t previous, uint64_t current, uint64_t maxRange);
-
 // Leading decimal integer of a sysfs attribute ("45000\n").
 bool parseInteger(std::string_view text, long long *value);
 

@@ -22,6 +22,25 @@ bool convertReading(long long raw, const Conversion &conversion, double *value)
     return true;
 }
 
+bool energyConsumed(uint64_t beforeUj, uint64_t afterUj, uint64_t maxRangeUj, uint64_t elapsedUs,
+                    uint64_t *consumedUj)
+{
+    if (elapsedUs == 0 || elapsedUs > kLongestEnergyIntervalUs)
+        return false;
+    if (maxRangeUj != 0 && (beforeUj > maxRangeUj || afterUj > maxRangeUj))
+        return false;
+    if (afterUj >= beforeUj) {
+        *consumedUj = afterUj - beforeUj;
+        return true;
+    }
+    // Microjoules per microsecond are watts: the most the interval can have used.
+    const double mostUj = kMaxPlausibleWatts * static_cast<double>(elapsedUs);
+    if (maxRangeUj == 0 || static_cast<double>(maxRangeUj - beforeUj) > mostUj)
+        return false; // a reset, or a wrap at a top nobody knows
+    *consumedUj = maxRangeUj - beforeUj + afterUj;
+    return true;
+}
+
 bool energyRate(EnergyRate *rate, uint64_t energyUj, uint64_t maxRangeUj, uint64_t nowUs,
                 double *watts)
 {
@@ -29,15 +48,10 @@ bool energyRate(EnergyRate *rate, uint64_t energyUj, uint64_t maxRangeUj, uint64
     rate->lastEnergy = energyUj;
     rate->lastUs = nowUs;
     rate->primed = true;
-    if (!last.primed || nowUs <= last.lastUs)
-        return false;
     uint64_t consumed = 0;
-    if (energyUj >= last.lastEnergy)
-        consumed = energyUj - last.lastEnergy;
-    else if (maxRangeUj > last.lastEnergy)
-        consumed = maxRangeUj - last.lastEnergy + energyUj;
-    else
-        return false; // an unknown range or a reset counter
+    if (!last.primed || nowUs <= last.lastUs ||
+        !energyConsumed(last.lastEnergy, energyUj, maxRangeUj, nowUs - last.lastUs, &consumed))
+        return false;
     // microjoules per microsecond are watts
     *watts = static_cast<double>(consumed) / static_cast<double>(nowUs - last.lastUs);
     return true;

@@ -30,9 +30,22 @@ extern const Conversion kMegaHertz; // drm frequency files
 extern const Conversion kPercent;
 bool convertReading(long long raw, const Conversion &conversion, double *value);
 
-// Watts from a microjoule counter over the interval since its last sample.
-// False on the first sample, when no time passed, or when the counter went
-// down further than its range explains; the next sample then starts afresh.
+// Energy counters are sampled once a second. A longer interval is a suspend or a
+// stall, whose average is not the last second's.
+constexpr uint64_t kLongestEnergyIntervalUs = 3000000;
+
+// The microjoules a counter that wraps to 0 after maxRangeUj (0: unknown) gained
+// between two samples elapsedUs apart. A counter that went down has wrapped once
+// only when it stood close enough to its top for kMaxPlausibleWatts to have
+// reached it in the interval; otherwise it was reset. False then, for a sample
+// beyond its range, and for an interval of no time or longer than
+// kLongestEnergyIntervalUs.
+bool energyConsumed(uint64_t beforeUj, uint64_t afterUj, uint64_t maxRangeUj, uint64_t elapsedUs,
+                    uint64_t *consumedUj);
+
+// Watts from a microjoule counter over the interval since its last sample, by
+// energyConsumed. False on the first sample and whenever energyConsumed is; the
+// next sample then starts afresh.
 struct EnergyRate
 {
     uint64_t lastEnergy = 0;

@@ -3,11 +3,11 @@
 
 #include "chosensensors.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <time.h>
 
 #define QUILLON_SDK_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -16,11 +16,15 @@ namespace {
 std::mutex sensorsMutex;
 std::unique_ptr<ChosenSensors> activeSensors; // guarded by sensorsMutex
 
+// CLOCK_BOOTTIME runs on through a suspend as the energy counters do, so the pass
+// after a resume sees a long interval and skips it instead of dividing the whole
+// sleep's energy by one second.
 uint64_t nowUs()
 {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000u;
 }
 
 std::string environmentOr(const char *name, const char *fallback)

@@ -1,5 +1,6 @@
 #include "sensorlib/powerhelperfile.h"
 #include "sensorlib/sensorcounters.h"
+#include "sensorlib/sensorrules.h"
 
 #include <QtTest>
 
@@ -11,8 +12,8 @@ private slots:
     void parseCpuTimes();
     void cpuUsagePercent_data();
     void cpuUsagePercent();
-    void energyDelta_data();
-    void energyDelta();
+    void energyConsumed_data();
+    void energyConsumed();
     void parseInteger_data();
     void parseInteger();
     void memorySpeedMts_data();
@@ -84,27 +85,39 @@ void tst_sensorCounters::cpuUsagePercent()
     QCOMPARE(::cpuUsagePercent({total0, idle0}, {total1, idle1}), expected);
 }
 
-void tst_sensorCounters::energyDelta_data()
+// The one counter rule, for the library's RAPL readings and the power helper alike.
+void tst_sensorCounters::energyConsumed_data()
 {
     QTest::addColumn<qulonglong>("previous");
     QTest::addColumn<qulonglong>("current");
     QTest::addColumn<qulonglong>("range");
-    QTest::addColumn<qulonglong>("expected");
-    QTest::newRow("forward") << 1000ull << 66001000ull << 262143328850ull << 66000000ull;
-    QTest::newRow("unchanged") << 5ull << 5ull << 100ull << 0ull;
-    QTest::newRow("wrapped") << 262143000000ull << 1000000ull << 262143328850ull << 1328850ull;
-    QTest::newRow("wrapped to zero") << 90ull << 0ull << 100ull << 10ull;
-    QTest::newRow("wrap without range") << 90ull << 10ull << 0ull << 0ull;
-    QTest::newRow("previous beyond range") << 150ull << 10ull << 100ull << 0ull;
+    QTest::addColumn<qulonglong>("elapsedUs");
+    QTest::addColumn<qlonglong>("expected"); // -1: no figure
+    const qulonglong range = 262143328850ull;
+    QTest::newRow("forward") << 1000ull << 66001000ull << range << 1000000ull << 66000000ll;
+    QTest::newRow("unchanged") << 5ull << 5ull << 100ull << 1000000ull << 0ll;
+    QTest::newRow("wrapped") << 262143000000ull << 1000000ull << range << 1000000ull << 1328850ll;
+    QTest::newRow("wrapped to zero") << 90ull << 0ull << 100ull << 1000000ull << 10ll;
+    QTest::newRow("wrap without range") << 90ull << 10ull << 0ull << 1000000ull << -1ll;
+    QTest::newRow("previous beyond range") << 150ull << 10ull << 100ull << 1000000ull << -1ll;
+    QTest::newRow("current beyond range") << 50ull << 150ull << 100ull << 1000000ull << -1ll;
+    QTest::newRow("went down far below its top: a reset")
+        << 5000000000ull << 1000000ull << range << 1000000ull << -1ll;
+    QTest::newRow("no time") << 1000ull << 2000ull << range << 0ull << -1ll;
+    QTest::newRow("an interval of ten seconds, as after a suspend")
+        << 1000ull << 2000ull << range << 10000000ull << -1ll;
 }
 
-void tst_sensorCounters::energyDelta()
+void tst_sensorCounters::energyConsumed()
 {
     QFETCH(qulonglong, previous);
     QFETCH(qulonglong, current);
     QFETCH(qulonglong, range);
-    QFETCH(qulonglong, expected);
-    QCOMPARE(qulonglong(::energyDelta(previous, current, range)), expected);
+    QFETCH(qulonglong, elapsedUs);
+    QFETCH(qlonglong, expected);
+    uint64_t consumed = 0;
+    const bool ok = ::energyConsumed(previous, current, range, elapsedUs, &consumed);
+    QCOMPARE(ok ? qlonglong(consumed) : -1ll, expected);
 }
 
 void tst_sensorCounters::parseInteger_data()
