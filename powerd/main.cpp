@@ -49,10 +49,7 @@ std::vector<EnergySample> sample(const SysRoot &root, const std::vector<RaplPack
 // energy counters do, so the interval across one is seen as long and skipped.
 uint64_t boottimeUs()
 {
-    timespec now = {};
-    ::clock_gettime(CLOCK_BOOTTIME, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000ULL +
-           static_cast<uint64_t>(now.tv_nsec) / 1000ULL;
+    return boottimeNs() / 1000ULL;
 }
 
 // Which folder a path names, so that one removed or made anew is noticed.

@@ -2,6 +2,7 @@
 
 #include "sensorlib/chosensensors.h"
 #include "sensorlib/linuxsensors.h"
+#include "sensorlib/powerhelperfile.h"
 #include "sensorlib/sensorcounters.h"
 #include "sensorlib/sensortext.h"
 #include "sensorlib/sysroot.h"
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,13 +36,6 @@ std::string environmentOr(const char *name, const char *fallback)
 {
     const char *value = std::getenv(name);
     return value && *value ? value : fallback;
-}
-
-uint64_t nowUs()
-{
-    using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 std::string number(double value)
@@ -119,7 +112,7 @@ ChoiceReport readChoices(const std::string &root, const std::string &nvmlLibrary
     NvmlGpus nvml;
     nvml.open(nvmlLibrary);
     const ChoiceSources sources(sysRoot, &nvml);
-    const uint64_t now = nowUs();
+    const uint64_t now = boottimeNs() / 1000u;
     for (const ChoiceSource &source : sources.all()) {
         ChoiceCandidate candidate{source.name(), source.kind, source.label, false, 0.0};
         candidate.hasValue = sources.reader(source)(now, &candidate.value);

@@ -8,6 +8,7 @@
 #include "probeoutput.h"
 #include "refresh/refresh.h"
 #include "sensorlib/linuxsensors.h"
+#include "sensorlib/powerhelperfile.h"
 #include "sensorlib/sysroot.h"
 #include "sensors/acquisitionpass.h"
 #include "sensors/sensorsdk.h"
@@ -103,10 +104,7 @@ int main(int argc, char **argv)
     const std::string nvmlLibrary = nvml && *nvml ? nvml : "libnvidia-ml.so.1";
     // The library's discovery once more, for its record: the SDK has no call for it.
     LinuxSensors discovery(result.root, nvmlLibrary);
-    discovery.discover(
-        static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                  std::chrono::steady_clock::now().time_since_epoch())
-                                  .count()));
+    discovery.discover(boottimeNs() / 1000u);
     result.findings = discovery.findings();
     result.facts = treeFacts(result.findings);
     noteReadingsBelowOne(result);

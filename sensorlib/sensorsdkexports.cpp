@@ -2,12 +2,12 @@
 // ordinal N is sensor_sdk_N. Everything else in the library is hidden.
 
 #include "chosensensors.h"
+#include "powerhelperfile.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <time.h>
 
 #define QUILLON_SDK_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -21,10 +21,7 @@ std::unique_ptr<ChosenSensors> activeSensors; // guarded by sensorsMutex
 // sleep's energy by one second.
 uint64_t nowUs()
 {
-    timespec now{};
-    ::clock_gettime(CLOCK_BOOTTIME, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000u +
-           static_cast<uint64_t>(now.tv_nsec) / 1000u;
+    return boottimeNs() / 1000u;
 }
 
 std::string environmentOr(const char *name, const char *fallback)
